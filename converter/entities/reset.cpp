@@ -1,0 +1,6 @@
+#include "converter/entities/entities.h"
+
+void ResetEntityState() {
+    ResetMoverState();
+    ResetObjectState();
+}

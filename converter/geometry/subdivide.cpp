@@ -1,0 +1,4 @@
+// Placeholder until the convex subdivision is written.
+#include "converter/geometry/geometry.h"
+
+void SubdivideSectors() {}

@@ -1,0 +1,2 @@
+// Placeholder entry point of the texture extractor.
+int main() { return 0; }

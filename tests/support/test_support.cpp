@@ -1,0 +1,141 @@
+#include "tests/support/test_support.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+TempDir::TempDir() {
+    char pattern[] = "/tmp/brakt-test-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+    path = pattern;
+    previous_dir = std::filesystem::current_path().string();
+    std::filesystem::current_path(path);
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    std::filesystem::current_path(previous_dir, error);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, error);
+    std::filesystem::remove_all(path, error);
+}
+
+void WadBuilder::Add(const std::string& name, const std::vector<uint8_t>& data) {
+    lumps.push_back({name, data});
+}
+
+void PutS16(std::vector<uint8_t>& out, int value) {
+    out.push_back(static_cast<uint8_t>(value & 0xFF));
+    out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
+}
+
+void PutS32(std::vector<uint8_t>& out, int32_t value) {
+    uint32_t bits = static_cast<uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(bits >> shift));
+}
+
+void PutName(std::vector<uint8_t>& out, const std::string& name, size_t width) {
+    for (size_t i = 0; i < width; i++) out.push_back(i < name.size() ? name[i] : 0);
+}
+
+std::vector<uint8_t> WadBuilder::Build() const {
+    std::vector<uint8_t> out;
+    PutName(out, identification, 4);
+    PutS32(out, static_cast<int32_t>(lumps.size()));
+    PutS32(out, 0);  // directory offset, patched below
+    std::vector<int32_t> offsets;
+    for (const Lump& lump : lumps) {
+        offsets.push_back(static_cast<int32_t>(out.size()));
+        out.insert(out.end(), lump.data.begin(), lump.data.end());
+    }
+    int32_t directory = static_cast<int32_t>(out.size());
+    for (size_t i = 0; i < lumps.size(); i++) {
+        PutS32(out, lumps[i].data.empty() ? 0 : offsets[i]);
+        PutS32(out, static_cast<int32_t>(lumps[i].data.size()));
+        PutName(out, lumps[i].name);
+    }
+    for (int i = 0; i < 4; i++) out[8 + i] = static_cast<uint8_t>(directory >> (8 * i));
+    return out;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string ReadFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
+void WriteFileText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     long file_size_limit) {
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
+    pid_t child = fork();
+    if (child == 0) {
+        dup2(pipe_fds[1], 1);
+        dup2(pipe_fds[1], 2);
+        close(pipe_fds[0]);
+        close(pipe_fds[1]);
+        int null_fd = open("/dev/null", O_RDONLY);
+        if (null_fd >= 0) dup2(null_fd, 0);
+        if (file_size_limit > 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit = {static_cast<rlim_t>(file_size_limit),
+                                   static_cast<rlim_t>(file_size_limit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipe_fds[1]);
+    RunResult result{0, ""};
+    char buffer[65536];
+    ssize_t got;
+    while ((got = read(pipe_fds[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, got);
+    close(pipe_fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+std::string GoldenPath(const std::string& file) {
+    std::string path = std::string(GOLDEN_DIR) + "/" + file;
+    return FileExists(path) ? path : std::string();
+}
+
+std::string FreedoomPath(const std::string& file) {
+    std::string path = "/usr/share/games/doom/" + file;
+    return FileExists(path) ? path : std::string();
+}

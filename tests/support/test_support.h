@@ -1,0 +1,58 @@
+// Helpers shared by the tests: temporary working folders, small WADs built in
+// memory, file access and running the built programs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fresh folder under /tmp, removed with its contents when the object ends.
+// While it lives the process's current directory is that folder, so programs
+// and functions that write into the current directory write there.
+struct TempDir {
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string path;
+    std::string previous_dir;
+};
+
+// Builds a WAD file in memory: lumps in the order added, directory at the end.
+struct WadBuilder {
+    std::string identification = "PWAD";
+    struct Lump {
+        std::string name;
+        std::vector<uint8_t> data;
+    };
+    std::vector<Lump> lumps;
+
+    void Add(const std::string& name, const std::vector<uint8_t>& data = {});
+    std::vector<uint8_t> Build() const;
+};
+
+// Appends little-endian values to a byte vector.
+void PutS16(std::vector<uint8_t>& out, int value);
+void PutS32(std::vector<uint8_t>& out, int32_t value);
+void PutName(std::vector<uint8_t>& out, const std::string& name, size_t width = 8);
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+std::string ReadFileText(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+void WriteFileText(const std::string& path, const std::string& text);
+bool FileExists(const std::string& path);
+
+struct RunResult {
+    int status;          // exit status, or 128 + signal number
+    std::string output;  // everything written to standard output and error
+};
+
+// Runs `program` with `args` in the current directory, standard input from
+// /dev/null. `file_size_limit` > 0 sets RLIMIT_FSIZE (with SIGXFSZ ignored).
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     long file_size_limit = 0);
+
+// Absolute paths of the reference files; empty when the folder is absent.
+std::string GoldenPath(const std::string& file);
+// Path of a Freedoom IWAD ("freedoom1.wad", "freedoom2.wad"), empty if absent.
+std::string FreedoomPath(const std::string& file);
