@@ -28,7 +28,9 @@ inline uint16_t LoadU16(ByteSpan bytes, size_t at) {
     return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
 }
 
-inline int16_t LoadS16(ByteSpan bytes, size_t at) { return static_cast<int16_t>(LoadU16(bytes, at)); }
+inline int16_t LoadS16(ByteSpan bytes, size_t at) {
+    return static_cast<int16_t>(LoadU16(bytes, at));
+}
 
 inline uint32_t LoadU32(ByteSpan bytes, size_t at) {
     CheckRange(bytes, at, 4);
@@ -37,7 +39,9 @@ inline uint32_t LoadU32(ByteSpan bytes, size_t at) {
            (static_cast<uint32_t>(bytes[at + 3]) << 24);
 }
 
-inline int32_t LoadS32(ByteSpan bytes, size_t at) { return static_cast<int32_t>(LoadU32(bytes, at)); }
+inline int32_t LoadS32(ByteSpan bytes, size_t at) {
+    return static_cast<int32_t>(LoadU32(bytes, at));
+}
 
 // Copies `length` raw bytes starting at `at` into `out`.
 inline void LoadBytes(ByteSpan bytes, size_t at, void* out, size_t length) {
@@ -48,7 +52,9 @@ inline void LoadBytes(ByteSpan bytes, size_t at, void* out, size_t length) {
 }
 
 // Stores append to a growing byte vector.
-inline void StoreU8(std::vector<uint8_t>& out, uint8_t value) { out.push_back(value); }
+inline void StoreU8(std::vector<uint8_t>& out, uint8_t value) {
+    out.push_back(value);
+}
 
 inline void StoreU16(std::vector<uint8_t>& out, uint16_t value) {
     out.push_back(static_cast<uint8_t>(value));

@@ -15,8 +15,7 @@ struct FatalError {
 };
 
 // Ends the run with `status` after printing the printf-style message.
-[[noreturn]] void Fatal(int status, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+[[noreturn]] void Fatal(int status, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Formats like sprintf into a std::string, without a length limit.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));

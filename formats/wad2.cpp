@@ -41,7 +41,8 @@ MipTexHeader DecodeMipTexHeader(ByteSpan bytes) {
     LoadBytes(bytes, 0, header.name, 16);
     header.width = LoadU32(bytes, 16);
     header.height = LoadU32(bytes, 20);
-    for (int level = 0; level < 4; level++) header.mip_offsets[level] = LoadU32(bytes, 24 + 4 * level);
+    for (int level = 0; level < 4; level++)
+        header.mip_offsets[level] = LoadU32(bytes, 24 + 4 * level);
     return header;
 }
 

@@ -16,6 +16,7 @@ constexpr uint32_t kOptBound = 0x080;    // -bound: bounding brushes
 
 struct ConvertOptions {
     std::string wad_file_name;      // upper-cased, ".WAD" appended when it has no '.'
+    std::string wad_file_path;      // the same name as typed, tried first when opening
     std::string level_name;         // upper-cased level marker name
     uint32_t option_flags;          // kOpt* bits
     float map_scale;                // -scale, applied when coordinates are written
@@ -25,7 +26,9 @@ struct ConvertOptions {
 extern ConvertOptions convert_options;
 
 void ResetConvertOptions();
-inline bool OptionSet(uint32_t bit) { return (convert_options.option_flags & bit) != 0; }
+inline bool OptionSet(uint32_t bit) {
+    return (convert_options.option_flags & bit) != 0;
+}
 
 // Fills convert_options from the arguments; prints the usage text and ends
 // with status 1 when fewer than two arguments are given.
@@ -64,6 +67,6 @@ void CloseMapFile();
 
 // Writes one plane line through three points given as (x, height, y); the
 // coordinates are scaled by map_scale, the offsets are not.
-void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int32_t y2,
-                int32_t x3, int32_t h3, int32_t y3, const std::string& material,
-                int32_t x_offset, int32_t y_offset, float scale_factor);
+void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int32_t y2, int32_t x3,
+                int32_t h3, int32_t y3, const std::string& material, int32_t x_offset,
+                int32_t y_offset, float scale_factor);

@@ -22,7 +22,9 @@ struct WadReader {
 extern WadReader wad_reader;
 
 void ResetWadReader();
-void OpenWad(const std::string& file_name);
+// Opens the WAD shown as `file_name` in messages; `path` (when not empty) is
+// the name as the user typed it, tried first.
+void OpenWad(const std::string& file_name, const std::string& path = "");
 bool LumpExists(std::string_view name);
 // The bytes of the first entry named `lump_name` at or after the first entry
 // named `marker_name`.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/wad2.h"
@@ -16,21 +17,19 @@ struct TextureMapEntry {
 };
 
 struct TextureCatalog {
-    FILE* file;                           // the open .TEX file
-    std::string file_name;                // its name, for messages
-    long file_size;                       // its length in bytes
-    Wad2Header header;                    // as read from offset 0
-    std::vector<Wad2DirEntry> directory;  // every entry, in file order
+    FILE* file;                                // the open .TEX file
+    std::string file_name;                     // its name, for messages
+    long file_size;                            // its length in bytes
+    Wad2Header header;                         // as read from offset 0
+    std::vector<Wad2DirEntry> directory;       // every entry, in file order
     std::vector<TextureMapEntry> texture_map;  // the -texmap table
     int32_t texture_map_count;                 // entries in texture_map; 0: no map loaded
     std::string missing_flat_name;             // the name a flat written as "-" is given
-    // Sizes found so far, by upper-cased name: built on first use so that each
-    // texture is looked up in the directory and read from the file only once.
-    struct SizeCacheEntry {
-        std::string name;
-        int32_t width, height;
-    };
-    std::vector<SizeCacheEntry> size_cache;  // sorted by name
+    // The directory's names upper-cased with their entry index, sorted by name
+    // then index, so that a lookup finds the first entry of a name at once.
+    std::vector<std::pair<std::string, int32_t>> name_index;
+    // Width and height of each entry once read from the file (width -1: not yet).
+    std::vector<std::pair<int32_t, int32_t>> entry_sizes;
 };
 
 extern TextureCatalog texture_catalog;

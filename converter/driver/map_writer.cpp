@@ -1,0 +1,85 @@
+// The .MAP file and its temporary entity file.
+//
+// Entity blocks that arise while the worldspawn entity is still open go to
+// FENWOLD.TMP and are copied behind the worldspawn once it is closed.
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+
+#include "converter/driver/driver.h"
+#include "converter/surfaces/surfaces.h"
+#include "formats/fatal.h"
+
+MapWriter map_writer;
+const char* const kEntityFileName = "FENWOLD.TMP";
+
+void ResetMapWriter() {
+    map_writer = MapWriter{nullptr, nullptr, false, 0, 0, ""};
+}
+
+namespace {
+
+const char* OutputName(FILE* file) {
+    return file == map_writer.entity_file ? kEntityFileName : map_writer.map_file_name.c_str();
+}
+
+void WriteOrFail(FILE* file, const char* data, size_t length) {
+    if (fwrite(data, 1, length, file) != length || ferror(file))
+        Fatal(1, "ERROR: Could not write '%s'\n", OutputName(file));
+}
+
+}  // namespace
+
+void MapPrintf(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string line = FormatTextV(format, args);
+    va_end(args);
+    line += "\r\n";
+    FILE* out = map_writer.entity_output ? map_writer.entity_file : map_writer.map_file;
+    WriteOrFail(out, line.data(), line.size());
+}
+
+void SetEntityOutput(bool flag) {
+    map_writer.entity_output = flag;
+}
+
+void CreateMapFile(const std::string& map_file_name, const std::string& texture_file_name) {
+    map_writer.map_file_name = map_file_name;
+    map_writer.map_file = fopen(map_file_name.c_str(), "w+b");
+    if (!map_writer.map_file) Fatal(1, "ERROR: Could not create '%s'\n", map_file_name.c_str());
+    map_writer.entity_file = fopen(kEntityFileName, "w+b");
+    if (!map_writer.entity_file) Fatal(1, "ERROR: Could not create '%s'\n", kEntityFileName);
+    static char map_buffer[1 << 16];
+    setvbuf(map_writer.map_file, map_buffer, _IOFBF, sizeof map_buffer);
+
+    OpenTextureCatalog(texture_file_name);
+
+    MapPrintf("{");
+    MapPrintf(" \"classname\"\t\"worldspawn\"");
+    MapPrintf(" \"no_stamina\"\t\"1\"");
+    MapPrintf(" \"message\"\t\"brakt Version 1.3\"");
+    printf("Created MAP File '%s'\n", map_file_name.c_str());
+}
+
+void AppendEntityFile() {
+    FILE* entities = map_writer.entity_file;
+    if (fflush(entities) != 0 || fseek(entities, 0, SEEK_SET) != 0)
+        Fatal(1, "ERROR: Could not write '%s'\n", kEntityFileName);
+    static char block[1 << 16];
+    size_t got;
+    while ((got = fread(block, 1, sizeof block, entities)) > 0)
+        WriteOrFail(map_writer.map_file, block, got);
+    if (ferror(entities)) Fatal(1, "ERROR: Could not write '%s'\n", kEntityFileName);
+    fclose(entities);
+    map_writer.entity_file = nullptr;
+    remove(kEntityFileName);
+}
+
+void CloseMapFile() {
+    FILE* map = map_writer.map_file;
+    map_writer.map_file = nullptr;
+    if (map && (fflush(map) != 0 || ferror(map) || fclose(map) != 0))
+        Fatal(1, "ERROR: Could not write '%s'\n", map_writer.map_file_name.c_str());
+    CloseTextureCatalog();
+}

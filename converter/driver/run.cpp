@@ -1,0 +1,60 @@
+// The converter's run sequence: every phase once, in a fixed order.
+#include <cstdio>
+
+#include "converter/driver/driver.h"
+#include "converter/entities/entities.h"
+#include "converter/geometry/geometry.h"
+#include "converter/level/level.h"
+#include "converter/surfaces/surfaces.h"
+
+void ResetConverterState() {
+    ResetConvertOptions();
+    ResetMapWriter();
+    ResetWadReader();
+    ResetLevelData();
+    ResetTextureCatalog();
+    ResetEntityState();
+}
+
+void RunEntityPass() {
+    if (!OptionSet(kOptNoEnt)) ConvertObjects();
+    WriteWorldLights();
+    WriteSwitchSpeakers();
+    WriteLevelExit();
+    WriteLevelMusic();
+    FreeLevel();
+    CloseWad();
+    printf("TOTAL: %i planes in %i brushes.\n", map_writer.plane_count, map_writer.brush_count);
+    CloseMapFile();
+}
+
+int RunConverter(int argc, char** argv) {
+    PrintBanner();
+    ParseCommandLine(argc, argv);
+
+    printf("\n<-------- Opening Source WAD File -------->\n");
+    OpenWad(convert_options.wad_file_name, convert_options.wad_file_path);
+    LoadLevel(convert_options.level_name);
+    CreateMapFile(convert_options.level_name + ".MAP", convert_options.texture_file_name);
+
+    printf("\n<--------- Preliminary Processing -------->\n");
+    ComputeBounds();
+    NormalizeLevel();
+    BuildTrigTables();
+    WriteBoundingBrushes();
+
+    printf("\n<------ Creating Ceilings and Floors ----->\n");
+    SubdivideSectors();
+
+    printf("\n<--------- Creating Wall Segments -------->\n");
+    if (!OptionSet(kOptNoWall)) BuildWallBrushes();
+    BuildLineFillers();
+
+    MapPrintf("}");
+    BuildSwitches();
+
+    printf("\n<------------ Program Finished ----------->\n");
+    AppendEntityFile();
+    RunEntityPass();
+    return 0;
+}
