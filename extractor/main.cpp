@@ -1,2 +1,11 @@
-// Placeholder entry point of the texture extractor.
-int main() { return 0; }
+// Entry point of the texture extractor pavlunt.
+
+#include <string>
+#include <vector>
+
+#include "extractor/extractor.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return ExtractorMain(args);
+}

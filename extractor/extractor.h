@@ -1,0 +1,164 @@
+// The texture extractor: reads one Doom WAD and writes its palette, every flat
+// and every composed wall texture, each with four MIP levels, into a WAD2
+// texture file (.TEX) that the map converter reads.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/wad.h"
+#include "formats/wad2.h"
+
+// ---- Settings and run sequence ----
+
+constexpr uint16_t kModeDark = 0x1;         // -d: averaged colours darkened by dark_factor
+constexpr uint16_t kModeTotalConv = 0x2;    // -t: match colours against the WAD's own palette
+constexpr uint16_t kModePointSample = 0x4;  // -h: MIP levels 1 to 3 by point sampling
+
+struct ExtractorSettings {
+    uint16_t mode_flags;            // kMode* bits
+    float dark_factor;              // factor applied to averaged colours before matching
+    std::string filename;           // the WAD name as typed, ".wad" appended when it has no '.'
+    std::string palette_file_name;  // "PALETTE.LMP"; kept for completeness, nothing reads it
+    std::string tex_file_name;      // the texture file written in the current directory
+};
+
+extern ExtractorSettings extractor_settings;
+
+void ResetExtractorSettings();
+void PrintBanner();
+// The usage text, line ends included.
+std::string UsageText();
+// Reads the options (args[0] is the WAD name) into extractor_settings and
+// fills in the default darkening factor; ends with status 1 on a bad option
+// or a missing WAD name.
+void ParseExtractorArgs(const std::vector<std::string>& args);
+// The texture file name for a WAD name: DOOM1.TEX, DOOM2.TEX, TNT.TEX,
+// PLUTONIA.TEX for the game WADs named exactly so, else CUSTOM.TEX.
+std::string ChooseTexFileName(const std::string& filename);
+// The whole extraction, from the banner to the closed texture file.
+void RunExtractor(const std::vector<std::string>& args);
+// RunExtractor with the fatal errors turned into printed messages; gives the
+// exit status. The terminal is restored on every way out.
+int ExtractorMain(const std::vector<std::string>& args);
+// Puts every global record of the extractor back to its start state.
+void ResetExtractorState();
+
+// ---- The source WAD ----
+
+struct SourceWad {
+    FILE* file;                            // the WAD, open between OpenSourceWad and CloseSourceWad
+    std::string file_name;                 // the name it was opened by, for messages
+    long file_size;                        // length of the file in bytes
+    WadHeader header;                      // as read from offset 0
+    std::vector<WadDirEntry> directory;    // num_lumps entries, read once at open time
+    std::vector<std::string> upper_names;  // each entry's name, upper-cased, for the lookups
+};
+
+extern SourceWad source_wad;
+
+void OpenSourceWad(const std::string& file_name);
+void CloseSourceWad();
+// Index of the first directory entry whose name equals the first n
+// characters of `name` without regard to case (names shorter than n count as
+// padded with zero characters), or -1.
+int FindLumpIndex(std::string_view name, size_t n);
+// The name of directory entry `index` as text (at most 8 characters).
+std::string EntryName(int index);
+// Reads at most `limit` bytes from the start of lump `index`. A lump that
+// runs past the end of the WAD ends the run as damaged.
+std::vector<uint8_t> ReadLump(int index, size_t limit = SIZE_MAX);
+// Ends the run with "ERROR: '<wad>' is damaged." and status 6.
+[[noreturn]] void WadDamaged();
+
+// ---- Palette and colour matching ----
+
+constexpr int kKeyColourIndex = 255;  // stands for the key colour (0, 255, 255) in the file
+
+struct ColourTables {
+    uint8_t source_palette[768];          // first palette of PLAYPAL: red, green, blue per index
+    uint8_t match_palette[768];           // searched outside TC-Mode: PLAYPAL with 224..255 black
+    uint16_t TransPal[256];               // output index for each source index (the identity)
+    bool is_key[256];                     // whether the source colour is the key colour
+    std::vector<uint16_t> nearest_cache;  // FindNearestColor results + 1 by packed RGB, 0 = unknown
+};
+
+extern ColourTables colour_tables;
+
+void ResetColourTables();
+// Takes 768 bytes of palette as the source palette, derives the match
+// palette and the key table, and forgets all cached colour matches.
+void SetSourcePalette(const uint8_t* rgb);
+// Reads PLAYPAL, writes the "PALETTE" entry and builds TransPal.
+void BuildPalette();
+// The palette index for a block of n source texels: 255 when any of them is
+// the key colour, else the nearest colour to their average.
+uint8_t AverageBlock(const uint8_t* texels, int n);
+// The palette index (0 to 254, or 255 for the key colour) nearest to a
+// colour after darkening it by dark_factor.
+uint8_t FindNearestColor(int red, int green, int blue);
+
+// ---- The texture file ----
+
+struct TexFileWriter {
+    FILE* tex_file;           // the texture file, open between CreateTexFile and FinishTexFile
+    FILE* directory_file;     // "~temp.hdr", the directory while entries are written
+    Wad2Header header;        // num_entries counts the entries added so far
+    uint64_t write_position;  // current end of the texture file's data
+};
+
+extern TexFileWriter tex_writer;
+
+constexpr const char* kTempDirectoryName = "~temp.hdr";
+
+void ResetTexFileWriter();
+void CreateTexFile();
+void AddDirEntry(const std::string& name, uint32_t length);
+// Writes `length` bytes of entry data at the end of the texture file.
+void WriteTexData(const uint8_t* data, size_t length);
+// Writes one texture entry, with its MIP levels, from the canvas.
+void WriteMipTexture(std::string name, int width, int height);
+// Replaces the Doom name of an animation frame by its name in the texture file.
+void MapAnimationName(std::string& name);
+void FinishTexFile();
+// Copies n bytes from the current position of `from` to that of `to`.
+void CopyFileBytes(FILE* from, FILE* to, uint64_t n);
+// The length of a texture entry of width x height (multiples of 16).
+uint32_t MipTextureLength(uint32_t width, uint32_t height);
+
+// ---- Flats and wall textures ----
+
+struct Canvas {
+    std::vector<uint8_t> texels;  // width x height palette indices, row after row from the top
+    int width;                    // texels per row
+    int height;                   // rows
+};
+
+extern Canvas canvas;
+
+void ConvertFlats();
+void ConvertWalls(const char* lump_name);
+// Draws the patch lump `patch_name` into the canvas with its top left corner
+// at (origin_x, origin_y); only texels whose index falls outside the canvas are
+// dropped, so columns left or right of it wrap into the neighbouring rows.
+void DrawPatch(int origin_x, int origin_y, const std::string& patch_name, int width, int height);
+// Draws an already read picture lump; the part of DrawPatch after the lookup.
+void DrawPicture(int origin_x, int origin_y, const std::vector<uint8_t>& picture, int width,
+                 int height);
+// After every flat and texture: on ESC, finishes the texture file and ends the
+// run with status 0.
+void CheckKeyboard();
+
+// ---- The keyboard ----
+
+// When standard input is a terminal: remembers its settings and switches it to
+// single keys without echo and without waiting.
+void StartKeyboard();
+// Puts the terminal's settings back (safe to call more than once).
+void StopKeyboard();
+// The key waiting on a terminal, or -1 when none is waiting or standard input
+// is not a terminal. Never blocks.
+int PollKey();

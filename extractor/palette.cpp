@@ -1,0 +1,117 @@
+// The palette entry of the texture file and the colour matching of averaged
+// MIP texels.
+
+#include <cstdlib>
+#include <cstring>
+
+#include "extractor/extractor.h"
+#include "formats/fatal.h"
+
+ColourTables colour_tables;
+
+namespace {
+
+constexpr int kPaletteBytes = 768;
+constexpr int kFirstBlackMatch = 224;  // match_palette entries from here on are black
+
+bool IsKeyColour(int red, int green, int blue) {
+    return red == 0 && green == 255 && blue == 255;
+}
+
+// Darkens one component in single precision, as the factor is a float;
+// factors above 1.0 can brighten past 255, which is clamped.
+int Darken(int component) {
+    int value = static_cast<int>(static_cast<float>(component) * extractor_settings.dark_factor);
+    return value > 255 ? 255 : value;
+}
+
+uint8_t SearchPalette(int red, int green, int blue) {
+    const uint8_t* palette = (extractor_settings.mode_flags & kModeTotalConv)
+                                 ? colour_tables.source_palette
+                                 : colour_tables.match_palette;
+    int best_index = 0;
+    int best_distance = 32000;
+    // Index 255 stands for the key colour and is never the result of a search.
+    for (int i = 0; i < 255; i++) {
+        const uint8_t* colour = palette + 3 * i;
+        int distance = (abs(colour[0] - red) + abs(colour[1] - green) + abs(colour[2] - blue)) / 3;
+        if (distance < best_distance) {
+            best_index = i;
+            best_distance = distance;
+            if (distance == 0) break;
+        }
+    }
+    return static_cast<uint8_t>(best_index);
+}
+
+}  // namespace
+
+void ResetColourTables() {
+    memset(colour_tables.source_palette, 0, sizeof colour_tables.source_palette);
+    memset(colour_tables.match_palette, 0, sizeof colour_tables.match_palette);
+    for (int i = 0; i < 256; i++) {
+        colour_tables.TransPal[i] = static_cast<uint16_t>(i);
+        colour_tables.is_key[i] = false;
+    }
+    colour_tables.nearest_cache.clear();
+    colour_tables.nearest_cache.shrink_to_fit();
+}
+
+void SetSourcePalette(const uint8_t* rgb) {
+    memcpy(colour_tables.source_palette, rgb, kPaletteBytes);
+    memcpy(colour_tables.match_palette, rgb, kPaletteBytes);
+    memset(colour_tables.match_palette + 3 * kFirstBlackMatch, 0,
+           kPaletteBytes - 3 * kFirstBlackMatch);
+    for (int i = 0; i < 256; i++) {
+        const uint8_t* colour = colour_tables.source_palette + 3 * i;
+        colour_tables.is_key[i] = IsKeyColour(colour[0], colour[1], colour[2]);
+    }
+    colour_tables.nearest_cache.clear();
+}
+
+void BuildPalette() {
+    int index = FindLumpIndex("PLAYPAL", 8);
+    if (index < 0) {
+        CloseSourceWad();
+        Fatal(8, "ERROR: 'PLAYPAL' not found.\n");
+    }
+    std::vector<uint8_t> playpal = ReadLump(index, kPaletteBytes);
+    if (playpal.size() < kPaletteBytes) WadDamaged();
+    SetSourcePalette(playpal.data());
+
+    AddDirEntry("PALETTE", kPaletteBytes);
+    WriteTexData(colour_tables.source_palette, kPaletteBytes);
+    for (int i = 0; i < 256; i++) colour_tables.TransPal[i] = static_cast<uint16_t>(i);
+    printf("TransPal Generated.\n");
+}
+
+uint8_t AverageBlock(const uint8_t* texels, int n) {
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    for (int i = 0; i < n; i++) {
+        if (colour_tables.is_key[texels[i]]) return kKeyColourIndex;
+        const uint8_t* colour = colour_tables.source_palette + 3 * texels[i];
+        red += colour[0];
+        green += colour[1];
+        blue += colour[2];
+    }
+    return FindNearestColor(red / n, green / n, blue / n);
+}
+
+uint8_t FindNearestColor(int red, int green, int blue) {
+    if (IsKeyColour(red, green, blue)) return kKeyColourIndex;
+    bool cacheable = red >= 0 && red < 256 && green >= 0 && green < 256 && blue >= 0 && blue < 256;
+    if (!cacheable) return SearchPalette(Darken(red), Darken(green), Darken(blue));
+
+    // The result depends only on the colour, the palette and the settings, all
+    // fixed once the palette is built, so every colour is searched once.
+    std::vector<uint16_t>& cache = colour_tables.nearest_cache;
+    if (cache.empty()) cache.assign(size_t{1} << 24, 0);
+    size_t key = (static_cast<size_t>(red) << 16) | (static_cast<size_t>(green) << 8) |
+                 static_cast<size_t>(blue);
+    if (cache[key] == 0)
+        cache[key] =
+            static_cast<uint16_t>(SearchPalette(Darken(red), Darken(green), Darken(blue)) + 1);
+    return static_cast<uint8_t>(cache[key] - 1);
+}

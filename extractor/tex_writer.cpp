@@ -1,0 +1,212 @@
+// The writer of the texture file: entries with their MIP levels, the
+// directory kept in "~temp.hdr" until the end, and the final header.
+
+#include <algorithm>
+#include <cstring>
+
+#include "extractor/extractor.h"
+#include "formats/fatal.h"
+
+TexFileWriter tex_writer{nullptr, nullptr, {}, 0};
+
+namespace {
+
+struct AnimationName {
+    const char* doom_name;  // name of the frame in the WAD
+    const char* tex_name;   // "+<frame><base>", the frames of one animation share the base
+};
+
+constexpr AnimationName kAnimationNames[] = {
+    {"BLOOD1", "+0BLOOD"},   {"BLOOD2", "+1BLOOD"},   {"BLOOD3", "+2BLOOD"},
+    {"FWATER1", "+0FWATER"}, {"FWATER2", "+1FWATER"}, {"FWATER3", "+2FWATER"},
+    {"FWATER4", "+3FWATER"}, {"LAVA1", "+0LAVA"},     {"LAVA2", "+1LAVA"},
+    {"LAVA3", "+2LAVA"},     {"LAVA4", "+3LAVA"},     {"NUKAGE1", "+0NUKAGE"},
+    {"NUKAGE2", "+1NUKAGE"}, {"NUKAGE3", "+2NUKAGE"}, {"BFALL1", "+0BFALL"},
+    {"BFALL2", "+1BFALL"},   {"BFALL3", "+2BFALL"},   {"BLODRIP1", "+0BRIP"},
+    {"BLODRIP2", "+1BRIP"},  {"BLODRIP3", "+2BRIP"},  {"BLODRIP4", "+3BRIP"},
+    {"FIREMAG1", "+0FIREM"}, {"FIREMAG2", "+1FIREM"}, {"FIREMAG3", "+2FIREM"},
+    {"FIREWALL", "+0FIREW"}, {"FIREWALA", "+1FIREW"}, {"FIREWALB", "+2FIREW"},
+    {"SFALL1", "+0SFALL"},   {"SFALL2", "+1SFALL"},   {"SFALL3", "+2SFALL"},
+    {"SFALL4", "+3SFALL"},
+};
+
+[[noreturn]] void TexWriteFailed() {
+    Fatal(4, "ERROR: Could not write '%s'\n", extractor_settings.tex_file_name.c_str());
+}
+
+[[noreturn]] void DirectoryWriteFailed() {
+    Fatal(5, "ERROR: Could not write '%s'\n", kTempDirectoryName);
+}
+
+void WriteDirectoryBytes(const std::vector<uint8_t>& bytes) {
+    if (fwrite(bytes.data(), 1, bytes.size(), tex_writer.directory_file) != bytes.size())
+        DirectoryWriteFailed();
+}
+
+void WriteHeader() {
+    std::vector<uint8_t> bytes;
+    EncodeWad2Header(tex_writer.header, bytes);
+    if (fseek(tex_writer.tex_file, 0, SEEK_SET) != 0 ||
+        fwrite(bytes.data(), 1, bytes.size(), tex_writer.tex_file) != bytes.size())
+        TexWriteFailed();
+}
+
+// 16 zero bytes with the name copied over their start (at most 15 characters,
+// so the field always ends in a zero byte).
+void CopyName(char (&field)[16], const std::string& name) {
+    memset(field, 0, sizeof field);
+    memcpy(field, name.data(), std::min<size_t>(name.size(), 15));
+}
+
+int RoundUpTo16(int size) {
+    return (size + 15) / 16 * 16;
+}
+
+}  // namespace
+
+void ResetTexFileWriter() {
+    if (tex_writer.tex_file) fclose(tex_writer.tex_file);
+    if (tex_writer.directory_file) fclose(tex_writer.directory_file);
+    tex_writer = TexFileWriter{nullptr, nullptr, {{'W', 'A', 'D', '2'}, 0, 0}, 0};
+}
+
+void CreateTexFile() {
+    const std::string& name = extractor_settings.tex_file_name;
+    tex_writer.tex_file = fopen(name.c_str(), "w+b");
+    if (!tex_writer.tex_file) {
+        CloseSourceWad();
+        Fatal(4, "ERROR: Could not create '%s'\n", name.c_str());
+    }
+    tex_writer.directory_file = fopen(kTempDirectoryName, "w+b");
+    if (!tex_writer.directory_file) {
+        CloseSourceWad();
+        Fatal(5, "ERROR: Could not create '%s'\n", kTempDirectoryName);
+    }
+    tex_writer.header = Wad2Header{{'W', 'A', 'D', '2'}, 0, 0};
+    WriteHeader();
+    tex_writer.write_position = kWad2HeaderSize;
+    printf("Created '%s': %li Entries\n", name.c_str(),
+           static_cast<long>(tex_writer.header.num_entries));
+}
+
+void AddDirEntry(const std::string& name, uint32_t length) {
+    // Offsets in the file are 32-bit: a file that would outgrow them cannot
+    // be written correctly.
+    if (tex_writer.write_position + length > UINT32_MAX) TexWriteFailed();
+    tex_writer.header.num_entries++;
+    Wad2DirEntry entry{};
+    entry.file_offset = static_cast<uint32_t>(tex_writer.write_position);
+    entry.disk_size = length;
+    entry.size = length;
+    entry.type = name == "PALETTE" ? kWad2TypePalette : kWad2TypeMipTex;
+    entry.compression = 0;
+    entry.pad = 0;
+    CopyName(entry.name, name);
+    std::vector<uint8_t> bytes;
+    EncodeWad2DirEntry(entry, bytes);
+    WriteDirectoryBytes(bytes);
+}
+
+void WriteTexData(const uint8_t* data, size_t length) {
+    if (fwrite(data, 1, length, tex_writer.tex_file) != length) TexWriteFailed();
+    tex_writer.write_position += length;
+}
+
+uint32_t MipTextureLength(uint32_t width, uint32_t height) {
+    uint32_t length = kMipTexHeaderSize;
+    for (uint32_t step = 1; step <= 8; step *= 2) length += (width / step) * (height / step);
+    return length;
+}
+
+void MapAnimationName(std::string& name) {
+    for (const AnimationName& row : kAnimationNames) {
+        if (name == row.doom_name) {
+            name = row.tex_name;
+            return;
+        }
+    }
+}
+
+void WriteMipTexture(std::string name, int width, int height) {
+    MapAnimationName(name);
+    const int tiled_width = RoundUpTo16(width);
+    const int tiled_height = RoundUpTo16(height);
+    const size_t w = static_cast<size_t>(tiled_width);
+    const size_t h = static_cast<size_t>(tiled_height);
+
+    // The texture repeated from its left and top edges to a multiple of 16.
+    std::vector<uint8_t> tiled(w * h);
+    for (size_t y = 0; y < h; y++) {
+        const uint8_t* source = canvas.texels.data() + (y % height) * static_cast<size_t>(width);
+        uint8_t* row = tiled.data() + y * w;
+        for (size_t x = 0; x < w; x++) row[x] = source[x % width];
+    }
+
+    const uint32_t length = MipTextureLength(tiled_width, tiled_height);
+    AddDirEntry(name, length);
+
+    MipTexHeader header{};
+    CopyName(header.name, name);
+    header.width = tiled_width;
+    header.height = tiled_height;
+    uint32_t offset = kMipTexHeaderSize;
+    for (int level = 0; level < 4; level++) {
+        header.mip_offsets[level] = offset;
+        offset += static_cast<uint32_t>((w >> level) * (h >> level));
+    }
+    std::vector<uint8_t> entry;
+    entry.reserve(length);
+    EncodeMipTexHeader(header, entry);
+
+    for (uint8_t texel : tiled)
+        entry.push_back(static_cast<uint8_t>(colour_tables.TransPal[texel]));
+
+    const bool point_sample = (extractor_settings.mode_flags & kModePointSample) != 0;
+    uint8_t block[64];
+    for (size_t step = 2; step <= 8; step *= 2) {
+        for (size_t y = 0; y < h; y += step) {
+            for (size_t x = 0; x < w; x += step) {
+                if (point_sample) {
+                    entry.push_back(static_cast<uint8_t>(colour_tables.TransPal[tiled[y * w + x]]));
+                    continue;
+                }
+                int n = 0;
+                for (size_t by = 0; by < step; by++) {
+                    const uint8_t* row = tiled.data() + (y + by) * w + x;
+                    for (size_t bx = 0; bx < step; bx++) block[n++] = row[bx];
+                }
+                entry.push_back(AverageBlock(block, n));
+            }
+        }
+    }
+    WriteTexData(entry.data(), entry.size());
+}
+
+void CopyFileBytes(FILE* from, FILE* to, uint64_t n) {
+    uint8_t buffer[2000];
+    while (n > 0) {
+        size_t k = n < sizeof buffer ? static_cast<size_t>(n) : sizeof buffer;
+        if (fread(buffer, 1, k, from) != k) DirectoryWriteFailed();
+        if (fwrite(buffer, 1, k, to) != k) TexWriteFailed();
+        n -= k;
+    }
+}
+
+void FinishTexFile() {
+    tex_writer.header.directory_offset = static_cast<uint32_t>(tex_writer.write_position);
+    if (fflush(tex_writer.directory_file) != 0) DirectoryWriteFailed();
+    if (fseek(tex_writer.directory_file, 0, SEEK_SET) != 0) DirectoryWriteFailed();
+    if (fseek(tex_writer.tex_file, 0, SEEK_END) != 0) TexWriteFailed();
+    CopyFileBytes(tex_writer.directory_file, tex_writer.tex_file,
+                  uint64_t{tex_writer.header.num_entries} * kWad2DirEntrySize);
+    WriteHeader();
+
+    FILE* tex_file = tex_writer.tex_file;
+    FILE* directory_file = tex_writer.directory_file;
+    tex_writer.tex_file = nullptr;
+    tex_writer.directory_file = nullptr;
+    bool tex_ok = fclose(tex_file) == 0;
+    fclose(directory_file);
+    if (!tex_ok) TexWriteFailed();
+    remove(kTempDirectoryName);
+}

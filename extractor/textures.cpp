@@ -1,0 +1,166 @@
+// Flats and wall textures: every flat between F_START and F_END, and every
+// texture of TEXTURE1 and TEXTURE2 composed from its patches.
+
+#include <algorithm>
+#include <cstring>
+
+#include "extractor/extractor.h"
+#include "formats/fatal.h"
+
+Canvas canvas{{}, 0, 0};
+
+namespace {
+
+constexpr int kFlatSize = 64;
+constexpr int kEscKey = 27;
+constexpr size_t kTextureRecordSize = 22;  // name, masked, width, height, columns, patch count
+constexpr size_t kPatchRecordSize = 10;    // origin x, origin y, patch, step dir, colour map
+
+// The names of PNAMES, each at most 8 characters.
+std::vector<std::string> ReadPatchNames() {
+    int index = FindLumpIndex("PNAMES", 8);
+    if (index < 0) {
+        CloseSourceWad();
+        Fatal(9, "ERROR: 'PNAMES' not found.\n");
+    }
+    std::vector<uint8_t> lump = ReadLump(index);
+    if (lump.size() < 4) WadDamaged();
+    int64_t count = LoadS32(lump, 0);
+    if (count < 0 || 4 + count * 8 > static_cast<int64_t>(lump.size())) WadDamaged();
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(count));
+    for (int64_t i = 0; i < count; i++) {
+        LumpName name;
+        LoadBytes(lump, 4 + static_cast<size_t>(i) * 8, name.bytes, 8);
+        names.push_back(LumpNameText(name));
+    }
+    return names;
+}
+
+}  // namespace
+
+void CheckKeyboard() {
+    if (PollKey() != kEscKey) return;
+    printf("\nERROR: User aborted with ESC key...\n");
+    fflush(stdout);
+    StopKeyboard();
+    FinishTexFile();
+    CloseSourceWad();
+    throw FatalError{0, ""};
+}
+
+void ConvertFlats() {
+    int start = FindLumpIndex("F_START", 7);
+    if (start < 0) {
+        CloseSourceWad();
+        Fatal(12, "ERROR: Couldn't find F_START.\n");
+    }
+    canvas.width = kFlatSize;
+    canvas.height = kFlatSize;
+    const size_t count = source_wad.directory.size();
+    for (size_t index = static_cast<size_t>(start) + 1; index < count; index++) {
+        std::string name = EntryName(static_cast<int>(index));
+        if (NamesEqual(source_wad.upper_names[index].substr(0, 5), "F_END")) break;
+        if (source_wad.directory[index].size != 0) {
+            printf("%s ", name.c_str());
+            fflush(stdout);
+            // A short flat lump leaves its missing texels at 0.
+            canvas.texels.assign(kFlatSize * kFlatSize, 0);
+            std::vector<uint8_t> flat = ReadLump(static_cast<int>(index), kFlatSize * kFlatSize);
+            std::copy(flat.begin(), flat.end(), canvas.texels.begin());
+            WriteMipTexture(name, kFlatSize, kFlatSize);
+        }
+        CheckKeyboard();
+    }
+    canvas.texels.clear();
+    printf("\n");
+}
+
+void ConvertWalls(const char* lump_name) {
+    int lump_index = FindLumpIndex(lump_name, 8);
+    if (lump_index < 0) return;
+    std::vector<uint8_t> lump = ReadLump(lump_index);
+    if (lump.size() < 4) WadDamaged();
+    int64_t n_textures = LoadS32(lump, 0);
+    if (n_textures < 0 || 4 + n_textures * 4 > static_cast<int64_t>(lump.size())) WadDamaged();
+    std::vector<std::string> pnames = ReadPatchNames();
+
+    for (int64_t k = 0; k < n_textures; k++) {
+        size_t record = LoadU32(lump, 4 + static_cast<size_t>(k) * 4);
+        if (record > lump.size() || lump.size() - record < kTextureRecordSize) WadDamaged();
+        LumpName name_bytes;
+        LoadBytes(lump, record, name_bytes.bytes, 8);
+        std::string name = LumpNameText(name_bytes);
+        int width = LoadS16(lump, record + 12);
+        int height = LoadS16(lump, record + 14);
+        int patch_count = LoadS16(lump, record + 20);
+        size_t patches = record + kTextureRecordSize;
+        if (patch_count > 0 &&
+            (lump.size() - patches) / kPatchRecordSize < static_cast<size_t>(patch_count))
+            WadDamaged();
+
+        printf("%s ", name.c_str());
+        fflush(stdout);
+        if (width <= 0 || height <= 0) {
+            printf("\nWARNING: Texture '%s' is %i x %i, skipped.\n", name.c_str(), width, height);
+            CheckKeyboard();
+            continue;
+        }
+        canvas.width = width;
+        canvas.height = height;
+        canvas.texels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+        for (int j = 0; j < patch_count; j++) {
+            size_t at = patches + static_cast<size_t>(j) * kPatchRecordSize;
+            int origin_x = LoadS16(lump, at);
+            int origin_y = LoadS16(lump, at + 2);
+            unsigned patch = LoadU16(lump, at + 4);
+            if (patch >= pnames.size())
+                Fatal(13, "\nERROR: %s patch %i: invalid pname %i\n", name.c_str(), j, patch);
+            DrawPatch(origin_x, origin_y, pnames[patch], width, height);
+        }
+        WriteMipTexture(name, width, height);
+        canvas.texels.clear();
+        CheckKeyboard();
+    }
+    printf("\n");
+}
+
+void DrawPatch(int origin_x, int origin_y, const std::string& patch_name, int width, int height) {
+    std::string name = patch_name.substr(0, 8);
+    int index = FindLumpIndex(name, 8);
+    if (index < 0) {
+        CloseSourceWad();
+        Fatal(12, "\nERROR: '%s' not found.\n", name.c_str());
+    }
+    DrawPicture(origin_x, origin_y, ReadLump(index), width, height);
+}
+
+void DrawPicture(int origin_x, int origin_y, const std::vector<uint8_t>& picture, int width,
+                 int height) {
+    // Nothing outside the picture lump is ever followed: a header, column
+    // offset or post that points past its end ends the drawing of that part.
+    const size_t size = picture.size();
+    if (size < 8) return;
+    const int columns = LoadS16(picture, 0);
+    const int64_t limit = static_cast<int64_t>(width) * height;
+    uint8_t* texels = canvas.texels.data();
+    for (int c = 0; c < columns; c++) {
+        size_t offset_at = 8 + static_cast<size_t>(c) * 4;
+        if (offset_at + 4 > size) break;
+        size_t at = LoadU32(picture, offset_at);
+        while (at < size && picture[at] != 0xFF) {
+            if (at + 3 > size) break;
+            const int top = picture[at];
+            const int length = picture[at + 1];
+            const size_t first = at + 3;
+            const int available = static_cast<int>(std::min<size_t>(length, size - first));
+            for (int t = 0; t < available; t++) {
+                int64_t row = static_cast<int64_t>(origin_y) + top + t;
+                int64_t target = row * width + c + origin_x;
+                if (target >= 0 && target < limit) texels[target] = picture[first + t];
+            }
+            if (available < length) break;
+            at = first + length + 1;
+        }
+    }
+}
