@@ -1,10 +1,8 @@
-// Placeholder until the switches, objects, lights and exits are written.
+// State of the closing entity pass.
+#include "converter/entities/closing.h"
+
 #include "converter/entities/entities.h"
 
-void ResetObjectState() {}
-void BuildSwitches() {}
-void ConvertObjects() {}
-void WriteWorldLights() {}
-void WriteSwitchSpeakers() {}
-void WriteLevelExit() {}
-void WriteLevelMusic() {}
+void ResetObjectState() {
+    object_state = ObjectState{-1};
+}

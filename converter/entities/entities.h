@@ -1,6 +1,7 @@
 // Movers, switches, sector effects, lights, exits, music and objects.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Puts every global counter of the entity writers back to its start state.
@@ -21,3 +22,7 @@ void WriteWorldLights();
 void WriteSwitchSpeakers();
 void WriteLevelExit();
 void WriteLevelMusic();
+
+// The sector that contains the point (x, y), found down the level's BSP
+// nodes, or -1.
+int32_t FindSector(int32_t x, int32_t y);
