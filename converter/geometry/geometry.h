@@ -1,7 +1,83 @@
 // Sector geometry: edge primitives, sector outlines, convex subdivision.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
 #include "converter/geometry/sector_edge.h"
+
+// ---- Edge primitives ----
+//
+// Coordinates are whole map units. Where a value is said to be a float it is
+// rounded to a 32-bit float when stored; the arithmetic that forms it runs in
+// double precision. Conversions to integers truncate toward zero. These rules
+// decide on which side a vertex falls and where a cut lands, so they are kept
+// exactly.
+
+// Point sides of an edge's line.
+constexpr int kSideRight = 0;  // in front of the line
+constexpr int kSideLeft = 1;   // behind the line
+constexpr int kSideOn = -1;    // within 2 units of the line
+// Edge placement against a line (ClassifyEdge).
+constexpr int kEdgeFront = 0;
+constexpr int kEdgeBack = 1;
+constexpr int kEdgeCrosses = -2;
+
+// -1, 0 or 1 by the sign of v.
+int Sign(int32_t v);
+// Where the point (px, py) lies against the line through `line`.
+int PointSide(const SectorEdge& line, int32_t px, int32_t py);
+// Where `edge` lies against the line through `line`: front, back or crossing.
+int ClassifyEdge(const SectorEdge& line, const SectorEdge& edge);
+// Whether both end points of `edge` lie on the line through `line`.
+bool EdgeOnLine(const SectorEdge& line, const SectorEdge& edge);
+// The parameter t at which edge.start + t * (edge.dx, edge.dy) meets the line.
+float IntersectParam(const SectorEdge& line, const SectorEdge& edge);
+// Cuts `edge` (which crosses `line`) in two: `edge` keeps the part in front,
+// the part behind is returned.
+SectorEdge SplitEdge(const SectorEdge& line, SectorEdge& edge);
+// Swaps start and end; the far side's sidedef is forgotten.
+void ReverseEdge(SectorEdge& edge);
+// Recomputes dx and dy from the end points.
+void UpdateDelta(SectorEdge& edge);
+// The edge that closes the one gap of an open chain: from the first end point
+// that starts no edge to the first start point that ends no edge. Only its end
+// points and deltas are meaningful.
+std::optional<SectorEdge> FindClosingEdge(const SectorEdge* edges, int count);
+
+// ---- Sector outlines ----
+
+// Gathers the outline of level.current_sector into edge_list and works out
+// the sector's height context.
+void CollectSectorEdges();
+
+// ---- Convex subdivision ----
+
+// One node of a sector's partition tree; a node with clip lines is a leaf.
+struct PartitionNode {
+    std::unique_ptr<PartitionNode> front;  // subtree in front of the partition line
+    std::unique_ptr<PartitionNode> back;   // subtree behind it
+    bool leaf = false;                     // true: clip holds the piece's clip lines
+    std::vector<SectorEdge> clip;          // the leaf's clip lines
+};
+
+// Grade of `candidate` as a partition line of edges[0..count-1]; 32000 when
+// no edge lies behind it. Gives up as soon as the grade exceeds `limit`.
+int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidate, int limit);
+// Index of the best partition line, -1 when the edges form a convex set.
+int ChooseSplitter(const SectorEdge* edges, int count);
+// Partitions the edges recursively; level.clip_lines is the stack of the
+// partition lines above the node being built.
+std::unique_ptr<PartitionNode> BuildPartitionTree(const SectorEdge* edges, int count);
+// Builds and writes every leaf of the tree, front before back.
+void EmitPieces(const PartitionNode& node);
+// Clips the starting box by every clip line into the piece's polygon.
+void BuildConvexPiece();
+// Puts the four sides of the starting box at the head of edge_list.
+void InitBoundingBox();
+void FreePartitionTree(std::unique_ptr<PartitionNode>& tree);
 
 // The "Creating Ceilings and Floors" phase: every sector cut into convex
 // pieces, each piece handed to WriteFloorAndCeiling.

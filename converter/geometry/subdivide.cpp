@@ -1,4 +1,227 @@
-// Placeholder until the convex subdivision is written.
-#include "converter/geometry/geometry.h"
+// Convex subdivision: every sector is partitioned along the lines of its own
+// edges until each remaining set of edges is convex; each convex piece is then
+// rebuilt as a polygon by clipping a large box with the lines that bound it.
+#include <cstdio>
 
-void SubdivideSectors() {}
+#include "converter/geometry/geometry.h"
+#include "converter/level/level.h"
+#include "converter/surfaces/surfaces.h"
+
+namespace {
+
+constexpr int kNoSplitter = 32000;  // grade of a line that leaves nothing behind it
+constexpr int kCutPenalty = 8;      // grade added for every edge the line cuts
+constexpr int kBoxMargin = 32;      // the starting box lies this far outside the level
+constexpr int kProgressCells = 20;  // cells of the progress bar
+
+void PushClipLine(const SectorEdge& line) {
+    if (static_cast<size_t>(level.clip_line_count) >= level.clip_lines.size())
+        level.clip_lines.resize(level.clip_line_count + 1);
+    level.clip_lines[level.clip_line_count++] = line;
+}
+
+}  // namespace
+
+int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidate, int limit) {
+    int front = 0;
+    int back = 0;
+    int grade = 0;
+    for (int i = 0; i < count; i++) {
+        const int side = &edges[i] == &candidate ? kEdgeFront : ClassifyEdge(candidate, edges[i]);
+        if (side == kEdgeCrosses) {
+            front++;
+            back++;
+        } else if (side == kEdgeFront) {
+            front++;
+        } else if (side == kEdgeBack) {
+            back++;
+        }
+        grade = std::max(front, back) + kCutPenalty * (front + back - count);
+        if (grade > limit) return grade;
+    }
+    if (front == 0 || back == 0) return kNoSplitter;
+    return grade;
+}
+
+int ChooseSplitter(const SectorEdge* edges, int count) {
+    int best = -1;
+    int limit = kNoSplitter;
+    for (int i = 0; i < count; i++) {
+        const int grade = ScoreSplitter(edges, count, edges[i], limit);
+        if (grade < limit) {
+            limit = grade;
+            best = i;
+        }
+    }
+    return best;
+}
+
+std::unique_ptr<PartitionNode> BuildPartitionTree(const SectorEdge* edges, int count) {
+    auto node = std::make_unique<PartitionNode>();
+    const int s = ChooseSplitter(edges, count);
+    if (s < 0) {
+        // Convex: the leaf keeps the partition lines above it and its own edges.
+        node->leaf = true;
+        node->clip.assign(level.clip_lines.begin(),
+                          level.clip_lines.begin() + level.clip_line_count);
+        node->clip.insert(node->clip.end(), edges, edges + count);
+        return node;
+    }
+
+    const SectorEdge split = edges[s];
+    std::vector<SectorEdge> front_list;
+    std::vector<SectorEdge> back_list;
+    for (int i = 0; i < count; i++) {
+        SectorEdge edge = edges[i];
+        const int side = ClassifyEdge(split, edge);
+        if (side == kEdgeCrosses) {
+            const SectorEdge behind = SplitEdge(split, edge);
+            front_list.push_back(edge);
+            back_list.push_back(behind);
+        } else if (side == kEdgeFront) {
+            front_list.push_back(edge);
+        } else {
+            back_list.push_back(edge);
+        }
+    }
+
+    PushClipLine(split);
+    const int top = level.clip_line_count - 1;
+    if (!front_list.empty())
+        node->front = BuildPartitionTree(front_list.data(), static_cast<int>(front_list.size()));
+    // Behind the line its back side becomes the right side.
+    ReverseEdge(level.clip_lines[top]);
+    if (!back_list.empty())
+        node->back = BuildPartitionTree(back_list.data(), static_cast<int>(back_list.size()));
+    level.clip_line_count--;
+    return node;
+}
+
+void InitBoundingBox() {
+    const int32_t west = level.min_x - kBoxMargin;
+    const int32_t east = level.max_x + kBoxMargin;
+    const int32_t south = level.min_y - kBoxMargin;
+    const int32_t north = level.max_y + kBoxMargin;
+    const int32_t corners[5][2] = {
+        {east, north}, {west, north}, {west, south}, {east, south}, {east, north}};
+    if (level.edge_list.size() < 4) level.edge_list.resize(4);
+    for (int i = 0; i < 4; i++) {
+        SectorEdge& edge = level.edge_list[i];
+        edge = SectorEdge{};
+        edge.x1 = corners[i][0];
+        edge.y1 = corners[i][1];
+        edge.x2 = corners[i + 1][0];
+        edge.y2 = corners[i + 1][1];
+        UpdateDelta(edge);
+        edge.other_sector = -1;
+        edge.other_sidedef = -1;
+        edge.linedef = -1;
+        edge.end_offset = 0;
+        edge.clip_index = -1;
+        edge.from_linedef = 0;
+    }
+}
+
+void BuildConvexPiece() {
+    InitBoundingBox();
+    level.edge_count = 4;
+    std::vector<SectorEdge> nside;
+    for (int i = 0; i < level.clip_line_count; i++) {
+        const SectorEdge split = level.clip_lines[i];
+        nside.clear();
+        for (int k = 0; k < level.edge_count; k++) {
+            SectorEdge edge = level.edge_list[k];
+            if (EdgeOnLine(split, edge)) continue;
+            const int side = ClassifyEdge(split, edge);
+            if (side == kEdgeCrosses) {
+                SplitEdge(split, edge);  // the part behind the line is dropped
+                nside.push_back(edge);
+            } else if (side == kEdgeFront) {
+                nside.push_back(edge);
+            }
+        }
+        // The part of the polygon behind the line is replaced by one closing
+        // edge on the line, which carries the clip line's attributes.
+        if (auto closing = FindClosingEdge(nside.data(), static_cast<int>(nside.size()))) {
+            SectorEdge slot = split;
+            slot.clip_index = i;
+            slot.x1 = closing->x1;
+            slot.y1 = closing->y1;
+            slot.x2 = closing->x2;
+            slot.y2 = closing->y2;
+            slot.dx = closing->dx;
+            slot.dy = closing->dy;
+            nside.push_back(slot);
+        }
+        if (level.edge_list.size() < nside.size()) level.edge_list.resize(nside.size());
+        std::copy(nside.begin(), nside.end(), level.edge_list.begin());
+        level.edge_count = static_cast<int32_t>(nside.size());
+    }
+}
+
+void EmitPieces(const PartitionNode& node) {
+    if (node.leaf) {
+        level.resultant_count++;
+        if (level.clip_lines.size() < node.clip.size()) level.clip_lines.resize(node.clip.size());
+        std::copy(node.clip.begin(), node.clip.end(), level.clip_lines.begin());
+        level.clip_line_count = static_cast<int32_t>(node.clip.size());
+        BuildConvexPiece();
+        if (level.edge_count > 0) WriteFloorAndCeiling();
+        return;
+    }
+    if (node.front) EmitPieces(*node.front);
+    if (node.back) EmitPieces(*node.back);
+}
+
+void FreePartitionTree(std::unique_ptr<PartitionNode>& tree) {
+    if (!tree) return;
+    FreePartitionTree(tree->front);
+    FreePartitionTree(tree->back);
+    tree.reset();
+}
+
+void SubdivideSectors() {
+    level.resultant_count = 0;
+    int convex = 0;
+    int concave = 0;
+    std::printf("Found %ld Sectors, Subdividing - [                    ]",
+                static_cast<long>(level.num_sectors));
+    std::printf("\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b");
+    std::fflush(stdout);
+    const float step = static_cast<float>(level.num_sectors / 20.0);
+    int cells = 0;
+
+    for (level.current_sector = 0; level.current_sector < level.num_sectors;
+         level.current_sector++) {
+        CollectSectorEdges();
+        if (level.edge_count < 3) continue;
+        if (ChooseSplitter(level.edge_list.data(), level.edge_count) < 0) {
+            convex++;
+        } else {
+            concave++;
+        }
+        level.clip_line_count = 0;
+        // The tree is built from a copy: building the pieces overwrites edge_list.
+        const std::vector<SectorEdge> outline(level.edge_list.begin(),
+                                              level.edge_list.begin() + level.edge_count);
+        std::unique_ptr<PartitionNode> tree =
+            BuildPartitionTree(outline.data(), static_cast<int>(outline.size()));
+        EmitPieces(*tree);
+        FreePartitionTree(tree);
+
+        const int target = static_cast<int>(level.current_sector / static_cast<double>(step));
+        while (cells < target) {
+            std::printf("#");
+            std::fflush(stdout);
+            cells++;
+        }
+    }
+    while (cells < kProgressCells) {
+        std::printf("#");
+        cells++;
+    }
+    std::printf("\n");
+    std::printf(" * %i Convex Sectors\n", convex);
+    std::printf(" * %i Concave Sectors\n", concave);
+    std::printf(" * %i Resultants\n", level.resultant_count);
+}

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "converter/geometry/sector_edge.h"
 #include "formats/wad2.h"
 
 // ---- Texture catalog ----
@@ -57,9 +58,34 @@ int ChooseTextureAxis(uint16_t angle, int32_t x1, int32_t y1, int32_t x2, int32_
 void WriteFloorAndCeiling();
 // Side planes of the current piece into the open brush; mode 0 floor, 1 ceiling.
 void WritePieceSides(const std::string& material, int mode);
+// Moves the two points of a side plane on `line` by 2 units across it:
+// direction 0 toward the piece, 1 away from it. Nothing moves under -bound.
+void ShiftSidePlane(const SectorEdge& line, int direction, int32_t& x1, int32_t& y1, int32_t& x2,
+                    int32_t& y2);
+// The angle for ChooseTextureAxis of a side plane on `line`: the complement of
+// its front Seg's angle, 0 when the line has none.
+uint16_t LineTextureAngle(const SectorEdge& line);
 
 // ---- Bounding brushes, walls, fillers ----
 
 void WriteBoundingBrushes();
 void BuildWallBrushes();
 void BuildLineFillers();
+
+// One line as the wall phase sees it.
+struct WallSegment {
+    int32_t x1, y1;   // position of the start vertex
+    int32_t x2, y2;   // position of the end vertex
+    uint16_t angle;   // binary angle of the line (its front Seg's)
+    int32_t linedef;  // index of the LineDef
+};
+
+extern std::vector<WallSegment> wall_segments;  // every line, in LineDef order, during the phase
+
+void CollectWallSegments();
+// Whether wall `a` must be lengthened at its end (and `b`, which starts where
+// `a` ends, at its start): true unless `b` turns counter-clockwise by 5 to 175
+// degrees. Never under -bound.
+bool NeedsCornerExtension(const WallSegment& a, const WallSegment& b);
+// The filler slab of one line, into the worldspawn.
+void WriteFillerBrush(int linedef);

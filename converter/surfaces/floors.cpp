@@ -1,0 +1,181 @@
+// Floor and ceiling brushes of a convex piece, with textured side planes.
+//
+// The floor brush fills the space from below the lowest floor of the level up
+// to the piece's floor, the ceiling brush from the piece's ceiling to above the
+// highest ceiling. A side plane on a two-sided line shows the neighbouring
+// side's lower or upper texture, aligned as Doom aligns it; a side plane that
+// cannot show is pushed outward so that neighbouring brushes overlap.
+#include <cmath>
+
+#include "converter/driver/driver.h"
+#include "converter/entities/entities.h"
+#include "converter/level/level.h"
+#include "converter/surfaces/surfaces.h"
+
+namespace {
+
+constexpr int32_t kPlaneMargin = 4;  // floors and ceilings reach this far past the level
+constexpr int kMaxSidedPiece = 256;  // a piece with more edges gets no side planes
+constexpr uint16_t kLowerUnpegged = 0x10;
+constexpr uint16_t kUpperUnpegged = 0x08;
+constexpr double kTwoPi = 2.0 * 3.141592653589793;
+constexpr int kSideShift = 2;  // how far a hidden side plane is pushed
+
+// The first 8 characters of a sector flat, as a material name.
+std::string FlatMaterial(const LumpName& flat) {
+    std::string name = LumpNameText(flat);
+    if (!name.empty() && name[0] == '-') name = texture_catalog.missing_flat_name;
+    name = UpperCase(name);
+    MapTextureName(name);
+    return name;
+}
+
+// A point of a side plane, moved by ShiftSidePlane.
+struct PlanePoint {
+    int32_t x;
+    int32_t y;
+};
+
+}  // namespace
+
+uint16_t LineTextureAngle(const SectorEdge& line) {
+    const Seg* seg = line.linedef >= 0 ? FindFrontSeg(line.linedef) : nullptr;
+    if (!seg) return 0;
+    return static_cast<uint16_t>(0xFFFF - seg->angle);
+}
+
+void ShiftSidePlane(const SectorEdge& line, int direction, int32_t& x1, int32_t& y1, int32_t& x2,
+                    int32_t& y2) {
+    if (OptionSet(kOptBound)) return;
+    const float angle = static_cast<float>(
+        std::atan2(static_cast<double>(line.y1 - line.y2), static_cast<double>(line.x1 - line.x2)));
+    uint16_t a =
+        static_cast<uint16_t>(static_cast<int32_t>(static_cast<double>(angle) / kTwoPi * 65536.0));
+    a = static_cast<uint16_t>(a + (direction == 0 ? 0x4000 : 0xC000));
+    int deg = a / 182;
+    if (deg >= 360) deg = 0;
+    const int32_t sx = static_cast<int32_t>(kSideShift * static_cast<double>(level.cos_table[deg]));
+    const int32_t sy = static_cast<int32_t>(kSideShift * static_cast<double>(level.sin_table[deg]));
+    x1 += sx;
+    y1 += sy;
+    x2 += sx;
+    y2 += sy;
+}
+
+void WritePieceSides(const std::string& material, int mode) {
+    if (level.edge_count > kMaxSidedPiece) return;
+    const Sector& own = level.sectors[level.current_sector];
+    for (int e = 0; e < level.edge_count; e++) {
+        const int c = level.edge_list[e].clip_index;
+        if (c < 0 || c >= level.clip_line_count) continue;
+        const SectorEdge& line = level.clip_lines[c];
+
+        std::string side_material = material;
+        int32_t x_off = 0;
+        int32_t y_off = 0;
+        float scale = 1.0f;
+
+        int32_t natx1 = 0;
+        int32_t natx2 = 0;
+        const int flip = ChooseTextureAxis(LineTextureAngle(line), line.x2, line.y2, line.x1,
+                                           line.y1, natx1, natx2);
+        if (flip == 1) {
+            std::swap(natx1, natx2);
+            scale = -1.0f;
+        }
+        const double ddx = static_cast<double>(line.x1) - line.x2;
+        const double ddy = static_cast<double>(line.y1) - line.y2;
+        const int32_t len = static_cast<int32_t>(std::sqrt(ddx * ddx + ddy * ddy));
+        if (len == 0) continue;
+
+        const bool has_far_side = line.other_sidedef >= 0 && line.from_linedef == 1;
+        if (has_far_side) {
+            const SideDef& far_side = level.sidedefs[line.other_sidedef];
+            const Sector& neighbour = level.sectors[line.other_sector];
+            const uint16_t flags = static_cast<uint16_t>(level.linedefs[line.linedef].flags);
+
+            side_material = UpperCase(
+                LumpNameText(mode == 1 ? far_side.upper_texture : far_side.lower_texture));
+            MapTextureName(side_material);
+            if (!side_material.empty() && side_material[0] == '-') side_material = material;
+            // A sky ceiling keeps its own material on every side.
+            if (material.compare(0, 3, "sky") == 0) side_material = material;
+
+            int32_t w = 0;
+            int32_t h = 0;
+            LookupTextureSize(side_material, w, h);
+            if (w == 0 || h == 0) {
+                w = 256;  // a texture without a size is aligned as a missing one
+                h = 512;
+            }
+            if (mode == 0) {
+                if (flags & kLowerUnpegged) {
+                    y_off = 2 * own.floor_height - neighbour.floor_height - h + far_side.y_offset;
+                } else {
+                    y_off = own.floor_height + far_side.y_offset;
+                }
+            } else {
+                if (flags & kUpperUnpegged) {
+                    y_off = neighbour.ceiling_height + far_side.y_offset;
+                } else {
+                    y_off =
+                        2 * neighbour.ceiling_height - level.ceiling_level - h + far_side.y_offset;
+                }
+            }
+            x_off = -far_side.x_offset - line.end_offset - natx1;
+            x_off %= w;
+            y_off %= h;
+            const int32_t q = (natx2 - natx1) / len;
+            scale = q * scale > 0 ? 1.0f : -1.0f;
+        }
+
+        int32_t x1 = line.x1;
+        int32_t y1 = line.y1;
+        int32_t x2 = line.x2;
+        int32_t y2 = line.y2;
+        if (line.from_linedef == 0) {
+            ShiftSidePlane(line, 0, x1, y1, x2, y2);
+        } else if (line.other_sidedef == -1) {
+            ShiftSidePlane(line, 1, x1, y1, x2, y2);
+        } else {
+            // The neighbour does not expose this side: the plane is pushed out.
+            const Sector& neighbour = level.sectors[line.other_sector];
+            if ((mode == 1 && neighbour.ceiling_height <= level.ceiling_level) ||
+                (mode == 0 && neighbour.floor_height >= level.floor_level))
+                ShiftSidePlane(line, 1, x1, y1, x2, y2);
+        }
+        WriteBrush(x2, 10, y2, x1, 10, y1, x2, 0, y2, side_material, x_off, y_off, scale);
+        map_writer.plane_count++;
+    }
+}
+
+void WriteFloorAndCeiling() {
+    const Sector& own = level.sectors[level.current_sector];
+    const std::string texture1 = FlatMaterial(own.ceiling_texture);
+    const std::string texture2 = FlatMaterial(own.floor_texture);
+
+    SectorEffects(texture1, texture2);
+
+    if (!OptionSet(kOptNoFloor)) {
+        const int32_t bottom = level.min_height - kPlaneMargin;
+        const int32_t top = level.floor_level;
+        MapPrintf(" {");
+        WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, texture2, 0, 0, 1.0f);
+        WriteBrush(-1, top, 1, 1, top, 0, -1, top, -1, texture2, 0, 0, 1.0f);
+        WritePieceSides(texture2, 0);
+        MapPrintf(" }");
+        map_writer.brush_count++;
+        map_writer.plane_count += 2;
+    }
+    if (!OptionSet(kOptNoCeil)) {
+        const int32_t top = level.max_height + kPlaneMargin;
+        const int32_t bottom = level.ceiling_level;
+        MapPrintf(" {");
+        WriteBrush(-1, top, 1, 1, top, 0, -1, top, -1, texture1, 0, 0, 1.0f);
+        WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, texture1, 0, 0, 1.0f);
+        WritePieceSides(texture1, 1);
+        MapPrintf(" }");
+        map_writer.brush_count++;
+        map_writer.plane_count += 2;
+    }
+}
