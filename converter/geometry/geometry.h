@@ -52,6 +52,10 @@ std::optional<SectorEdge> FindClosingEdge(const SectorEdge* edges, int count);
 // Gathers the outline of level.current_sector into edge_list and works out
 // the sector's height context.
 void CollectSectorEdges();
+// Lists the lines of every sector once, so that CollectSectorEdges need not
+// scan the whole level for each sector; valid until ClearSectorLineIndex.
+void IndexSectorLines();
+void ClearSectorLineIndex();
 
 // ---- Convex subdivision ----
 

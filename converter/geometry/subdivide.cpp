@@ -190,6 +190,7 @@ void SubdivideSectors() {
     std::fflush(stdout);
     const float step = static_cast<float>(level.num_sectors / 20.0);
     int cells = 0;
+    IndexSectorLines();
 
     for (level.current_sector = 0; level.current_sector < level.num_sectors;
          level.current_sector++) {
@@ -216,6 +217,7 @@ void SubdivideSectors() {
             cells++;
         }
     }
+    ClearSectorLineIndex();
     while (cells < kProgressCells) {
         std::printf("#");
         cells++;

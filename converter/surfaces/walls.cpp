@@ -3,6 +3,7 @@
 // line carrying the middle texture. Where the next wall does not turn inward,
 // the wall is lengthened by its width so that no gap opens at the corner.
 #include <cstdio>
+#include <unordered_map>
 
 #include "converter/driver/driver.h"
 #include "converter/level/level.h"
@@ -45,6 +46,10 @@ Point WidthStep(int degree) {
             static_cast<int32_t>(kWallWidth * static_cast<double>(level.sin_table[degree]))};
 }
 
+uint64_t PointKey(Point p) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(p.x)) << 32) | static_cast<uint32_t>(p.y);
+}
+
 void Move(Point& p, Point by) {
     p.x += by.x;
     p.y += by.y;
@@ -82,6 +87,14 @@ void BuildWallBrushes() {
     int extended_ends = 0;
     CollectWallSegments();
     const int count = static_cast<int>(wall_segments.size());
+    // The last segment (highest index) that starts, and the last that ends, at
+    // each point: the neighbours of a wall at its end and at its start.
+    std::unordered_map<uint64_t, int> last_starting_at;
+    std::unordered_map<uint64_t, int> last_ending_at;
+    for (int k = 0; k < count; k++) {
+        last_starting_at[PointKey({wall_segments[k].x1, wall_segments[k].y1})] = k;
+        last_ending_at[PointKey({wall_segments[k].x2, wall_segments[k].y2})] = k;
+    }
 
     for (int i = 0; i < count; i++) {
         const WallSegment& s = wall_segments[i];
@@ -92,12 +105,10 @@ void BuildWallBrushes() {
 
         Point pt1{s.x1, s.y1};
         Point pt2{s.x2, s.y2};
-        int next = -1;
-        int prev = -1;
-        for (int k = 0; k < count; k++) {
-            if (wall_segments[k].x1 == pt2.x && wall_segments[k].y1 == pt2.y) next = k;
-            if (wall_segments[k].x2 == pt1.x && wall_segments[k].y2 == pt1.y) prev = k;
-        }
+        const auto next_it = last_starting_at.find(PointKey(pt2));
+        const auto prev_it = last_ending_at.find(PointKey(pt1));
+        const int next = next_it == last_starting_at.end() ? -1 : next_it->second;
+        const int prev = prev_it == last_ending_at.end() ? -1 : prev_it->second;
         if (next < 0 || prev < 0) {
             std::printf("WARNING: Sector %i is not closed (line %i)\n", right.sector, s.linedef);
             continue;
