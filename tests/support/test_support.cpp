@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -138,4 +139,118 @@ std::string GoldenPath(const std::string& file) {
 std::string FreedoomPath(const std::string& file) {
     std::string path = "/usr/share/games/doom/" + file;
     return FileExists(path) ? path : std::string();
+}
+
+int LevelBuilder::AddVertex(int x, int y) {
+    vertexes.push_back({x, y});
+    return static_cast<int>(vertexes.size()) - 1;
+}
+
+int LevelBuilder::AddSector(const SectorSpec& sector) {
+    sectors.push_back(sector);
+    return static_cast<int>(sectors.size()) - 1;
+}
+
+int LevelBuilder::AddSide(const SideSpec& side) {
+    sides.push_back(side);
+    return static_cast<int>(sides.size()) - 1;
+}
+
+int LevelBuilder::AddLine(int v1, int v2, int front_sector, int back_sector, int special, int tag) {
+    LineSpec line;
+    line.v1 = v1;
+    line.v2 = v2;
+    line.special = special;
+    line.tag = tag;
+    SideSpec front;
+    front.sector = front_sector;
+    line.right = AddSide(front);
+    if (back_sector >= 0) {
+        SideSpec back;
+        back.sector = back_sector;
+        line.left = AddSide(back);
+        line.flags = 4;  // two-sided
+    } else {
+        line.flags = 1;  // impassable
+    }
+    lines.push_back(line);
+    return static_cast<int>(lines.size()) - 1;
+}
+
+void LevelBuilder::AddRoom(const std::vector<std::pair<int, int>>& points, int sector,
+                           const std::string& middle) {
+    std::vector<int> ids;
+    for (auto [x, y] : points) ids.push_back(AddVertex(x, y));
+    for (size_t i = 0; i < ids.size(); i++) {
+        int line = AddLine(ids[i], ids[(i + 1) % ids.size()], sector);
+        sides[lines[line].right].middle = middle;
+    }
+}
+
+void LevelBuilder::AddTo(WadBuilder& wad, const std::string& level_name) const {
+    std::vector<uint8_t> thing_bytes, vertex_bytes, side_bytes, line_bytes, sector_bytes;
+    std::vector<uint8_t> seg_bytes, subsector_bytes, node_bytes;
+    for (const ThingSpec& t : things) {
+        for (int v : {t.x, t.y, t.angle, t.type, t.flags}) PutS16(thing_bytes, v);
+    }
+    for (auto [x, y] : vertexes) PutS16(vertex_bytes, x), PutS16(vertex_bytes, y);
+    for (const SideSpec& s : sides) {
+        PutS16(side_bytes, s.x_offset);
+        PutS16(side_bytes, s.y_offset);
+        PutName(side_bytes, s.upper);
+        PutName(side_bytes, s.lower);
+        PutName(side_bytes, s.middle);
+        PutS16(side_bytes, s.sector);
+    }
+    int seg_count = 0;
+    for (size_t i = 0; i < lines.size(); i++) {
+        const LineSpec& l = lines[i];
+        for (int v : {l.v1, l.v2, l.flags, l.special, l.tag, l.right, l.left})
+            PutS16(line_bytes, v);
+        auto [x1, y1] = vertexes[l.v1];
+        auto [x2, y2] = vertexes[l.v2];
+        double radians = std::atan2(static_cast<double>(y2 - y1), static_cast<double>(x2 - x1));
+        int angle = static_cast<int>(radians * 32768.0 / 3.141592653589793) & 0xFFFF;
+        for (int direction = 0; direction < (l.left >= 0 ? 2 : 1); direction++) {
+            PutS16(seg_bytes, direction ? l.v2 : l.v1);
+            PutS16(seg_bytes, direction ? l.v1 : l.v2);
+            PutS16(seg_bytes, direction ? (angle + 0x8000) & 0xFFFF : angle);
+            PutS16(seg_bytes, static_cast<int>(i));
+            PutS16(seg_bytes, direction);
+            PutS16(seg_bytes, 0);
+            seg_count++;
+        }
+    }
+    for (const SectorSpec& s : sectors) {
+        PutS16(sector_bytes, s.floor);
+        PutS16(sector_bytes, s.ceiling);
+        PutName(sector_bytes, s.floor_texture);
+        PutName(sector_bytes, s.ceiling_texture);
+        PutS16(sector_bytes, s.light);
+        PutS16(sector_bytes, s.special);
+        PutS16(sector_bytes, s.tag);
+    }
+    PutS16(subsector_bytes, seg_count);
+    PutS16(subsector_bytes, 0);
+    for (const auto& node : raw_nodes)
+        node_bytes.insert(node_bytes.end(), node.begin(), node.end());
+    wad.Add(level_name);
+    wad.Add("THINGS", thing_bytes);
+    wad.Add("LINEDEFS", line_bytes);
+    wad.Add("SIDEDEFS", side_bytes);
+    wad.Add("VERTEXES", vertex_bytes);
+    wad.Add("SEGS", seg_bytes);
+    wad.Add("SSECTORS", subsector_bytes);
+    wad.Add("NODES", node_bytes);
+    wad.Add("SECTORS", sector_bytes);
+    wad.Add("REJECT");
+    wad.Add("BLOCKMAP");
+}
+
+std::vector<uint8_t> EmptyTexFile() {
+    std::vector<uint8_t> bytes;
+    PutName(bytes, "WAD2", 4);
+    PutS32(bytes, 0);
+    PutS32(bytes, 12);
+    return bytes;
 }

@@ -56,3 +56,49 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
 std::string GoldenPath(const std::string& file);
 // Path of a Freedoom IWAD ("freedoom1.wad", "freedoom2.wad"), empty if absent.
 std::string FreedoomPath(const std::string& file);
+
+// Builds the lumps of a small level. Segs are made from the lines (one per
+// side, in line order); all segs form one subsector; NODES is empty unless
+// nodes are added.
+struct LevelBuilder {
+    struct SideSpec {
+        int x_offset = 0, y_offset = 0;
+        std::string upper = "-", lower = "-", middle = "-";
+        int sector = 0;
+    };
+    struct SectorSpec {
+        int floor = 0, ceiling = 128;
+        std::string floor_texture = "FLOOR4_8", ceiling_texture = "CEIL3_5";
+        int light = 160, special = 0, tag = 0;
+    };
+    struct LineSpec {
+        int v1, v2, flags = 0, special = 0, tag = 0, right = -1, left = -1;
+    };
+    struct ThingSpec {
+        int x, y, angle, type, flags;
+    };
+    std::vector<std::pair<int, int>> vertexes;
+    std::vector<SideSpec> sides;
+    std::vector<SectorSpec> sectors;
+    std::vector<LineSpec> lines;
+    std::vector<ThingSpec> things;
+    std::vector<std::vector<uint8_t>> raw_nodes;  // 28-byte records, if any
+
+    int AddVertex(int x, int y);
+    int AddSector(const SectorSpec& sector);
+    int AddSide(const SideSpec& side);
+    // A line from v1 to v2 with a new right side facing `front_sector` and,
+    // when `back_sector` >= 0, a new left side facing it.
+    int AddLine(int v1, int v2, int front_sector, int back_sector = -1, int special = 0,
+                int tag = 0);
+    // A closed polygon of one-sided lines around `sector`, points in clockwise
+    // order (the sector on the lines' right).
+    void AddRoom(const std::vector<std::pair<int, int>>& points, int sector,
+                 const std::string& middle = "STARTAN3");
+
+    // Adds the level's marker and its lumps to `wad`.
+    void AddTo(WadBuilder& wad, const std::string& level_name) const;
+};
+
+// An empty WAD2 file: a header with no entries.
+std::vector<uint8_t> EmptyTexFile();

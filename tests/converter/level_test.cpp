@@ -1,0 +1,250 @@
+#include "converter/level/level.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "converter/driver/driver.h"
+#include "formats/fatal.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+// Runs `action`, expecting a fatal error; gives its status and message.
+template <typename Action>
+FatalError ExpectFatal(Action action) {
+    testing::internal::CaptureStdout();
+    try {
+        action();
+    } catch (const FatalError& error) {
+        testing::internal::GetCapturedStdout();
+        return error;
+    }
+    testing::internal::GetCapturedStdout();
+    ADD_FAILURE() << "no fatal error";
+    return FatalError{0, ""};
+}
+
+void Quietly(void (*action)()) {
+    testing::internal::CaptureStdout();
+    action();
+    testing::internal::GetCapturedStdout();
+}
+
+void OpenQuietly(const std::string& name) {
+    testing::internal::CaptureStdout();
+    OpenWad(name);
+    testing::internal::GetCapturedStdout();
+}
+
+}  // namespace
+
+TEST(WadReader, IdentificationRules) {
+    TempDir dir;
+    ResetConverterState();
+    WadBuilder wad;
+    wad.identification = "XWAD";
+    wad.Add("THINGS", {1, 2});
+    WriteFileBytes("X.WAD", wad.Build());
+    testing::internal::CaptureStdout();
+    OpenWad("X.WAD");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "XWAD 'X.WAD' opened, 1 entries.\n");
+    EXPECT_TRUE(LumpExists("things"));
+    CloseWad();
+
+    wad.identification = "iwad";
+    WriteFileBytes("L.WAD", wad.Build());
+    FatalError error = ExpectFatal([] { OpenWad("L.WAD"); });
+    EXPECT_EQ(error.status, 1);
+    EXPECT_EQ(error.message, "ERROR: Could not read 'L.WAD': not a IWAD or PWAD.\n");
+
+    error = ExpectFatal([] { OpenWad("NONE.WAD"); });
+    EXPECT_EQ(error.message, "ERROR: Could not read 'NONE.WAD': file not found.\n");
+
+    WriteFileBytes("SHORT.WAD", {'P', 'W', 'A', 'D', 1});
+    error = ExpectFatal([] { OpenWad("SHORT.WAD"); });
+    EXPECT_EQ(error.status, 1);
+}
+
+TEST(WadReader, FileNamesAreFoundWithoutRegardToCase) {
+    TempDir dir;
+    ResetConverterState();
+    WadBuilder wad;
+    WriteFileBytes("freedoom2.wad", wad.Build());
+    OpenQuietly("FREEDOOM2.WAD");
+    EXPECT_NE(wad_reader.file, nullptr);
+    CloseWad();
+}
+
+TEST(WadReader, LevelLumpLookupRunsPastTheNextMarker) {
+    TempDir dir;
+    ResetConverterState();
+    WadBuilder wad;
+    wad.Add("MAP01");
+    wad.Add("THINGS", {1});
+    wad.Add("MAP02");
+    wad.Add("THINGS", {2});
+    wad.Add("NODES", {3, 3});
+    wad.Add("LONGNAME", {4});
+    wad.Add("MAP03");
+    WriteFileBytes("T.WAD", wad.Build());
+    OpenQuietly("T.WAD");
+    EXPECT_EQ(ReadLevelLump("things", "map01"), std::vector<uint8_t>({1}));
+    EXPECT_EQ(ReadLevelLump("THINGS", "MAP02"), std::vector<uint8_t>({2}));
+    EXPECT_EQ(ReadLevelLump("NODES", "MAP01"), std::vector<uint8_t>({3, 3}));
+    EXPECT_EQ(ReadLevelLump("LONGNAME", "MAP01"), std::vector<uint8_t>({4}));
+    FatalError error = ExpectFatal([] { ReadLevelLump("THINGS", "MAP03"); });
+    EXPECT_EQ(error.status, 1);
+    EXPECT_EQ(error.message,
+              "Missing 'THINGS' entry in WAD.\nPlease make sure the level has been BSP'ed.\n");
+}
+
+TEST(WadReader, DamagedDirectoryAndLumpsEndTheRun) {
+    TempDir dir;
+    ResetConverterState();
+    WadBuilder wad;
+    wad.Add("MAP01");
+    wad.Add("THINGS", std::vector<uint8_t>(20, 0));
+    std::vector<uint8_t> bytes = wad.Build();
+    std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 4);  // directory cut short
+    WriteFileBytes("CUT.WAD", cut);
+    FatalError error = ExpectFatal([] { OpenWad("CUT.WAD"); });
+    EXPECT_EQ(error.message, "ERROR: 'CUT.WAD' is damaged: its directory lies outside the file.\n");
+
+    std::vector<uint8_t> huge = bytes;
+    huge[4] = 0xFF, huge[5] = 0xFF, huge[6] = 0xFF, huge[7] = 0x7F;  // 2^31 - 1 lumps
+    WriteFileBytes("HUGE.WAD", huge);
+    EXPECT_EQ(ExpectFatal([] { OpenWad("HUGE.WAD"); }).status, 1);
+
+    // THINGS claims more bytes than the file holds.
+    size_t directory = bytes[8] | (bytes[9] << 8);
+    std::vector<uint8_t> long_lump = bytes;
+    long_lump[directory + 16 + 4] = 0xFF;
+    WriteFileBytes("LUMP.WAD", long_lump);
+    OpenQuietly("LUMP.WAD");
+    error = ExpectFatal([] { ReadLevelLump("THINGS", "MAP01"); });
+    EXPECT_EQ(error.message,
+              "ERROR: 'LUMP.WAD' is damaged: lump 'THINGS' lies outside the file.\n");
+}
+
+TEST(LevelLoading, RecordsCountsAndMissingLevel) {
+    TempDir dir;
+    ResetConverterState();
+    LevelBuilder level_builder;
+    int sector = level_builder.AddSector({});
+    level_builder.AddRoom({{0, 0}, {0, 64}, {64, 64}, {64, 0}}, sector);
+    level_builder.vertexes[0] = {-32768, 32767};
+    WadBuilder wad;
+    level_builder.AddTo(wad, "E1M1");
+    WriteFileBytes("L.WAD", wad.Build());
+    OpenQuietly("L.WAD");
+    testing::internal::CaptureStdout();
+    LoadLevel("E1M1");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "E1M1: 1 Sectors, 4 Segs loaded.\n");
+    EXPECT_EQ(level.num_linedefs, 4);
+    EXPECT_EQ(level.vertexes[0].x, -32768);
+    EXPECT_EQ(level.vertexes[0].y, 32767);
+    EXPECT_EQ(level.linedefs[0].left_sidedef, -1);
+    EXPECT_EQ(level.front_seg[2], 2);
+    EXPECT_EQ(LineAngle(1), 0);  // (0,64) -> (64,64) runs east
+
+    FatalError error = ExpectFatal([] { LoadLevel("E1M2"); });
+    EXPECT_EQ(error.status, 5);
+    EXPECT_EQ(error.message, "ERROR: The level 'E1M2' does not exist.\n");
+    error = ExpectFatal([] { LoadLevel("E1M1XXXXXXXX"); });
+    EXPECT_EQ(error.status, 5);
+}
+
+TEST(LevelLoading, PartialRecordsAreDropped) {
+    ResetConverterState();
+    std::vector<std::vector<uint8_t>> lumps(8);
+    lumps[7].assign(125, 0);  // SEGS
+    lumps[1].assign(6, 0);    // VERTEXES
+    DecodeLevelLumps(lumps);
+    EXPECT_EQ(level.num_segs, 10);
+    EXPECT_EQ(level.num_vertexes, 1);
+}
+
+TEST(LevelLoading, IndicesOutsideTheirArraysAreRefused) {
+    auto load = [](auto damage) {
+        ResetConverterState();
+        LevelBuilder builder;
+        int sector = builder.AddSector({});
+        builder.AddRoom({{0, 0}, {0, 64}, {64, 64}, {64, 0}}, sector);
+        damage(builder);
+        WadBuilder wad;
+        builder.AddTo(wad, "MAP01");
+        std::vector<std::vector<uint8_t>> lumps;
+        for (const char* name : {"THINGS", "VERTEXES", "SIDEDEFS", "LINEDEFS", "SECTORS",
+                                 "SSECTORS", "NODES", "SEGS"}) {
+            for (const auto& lump : wad.lumps)
+                if (lump.name == name) lumps.push_back(lump.data);
+        }
+        DecodeLevelLumps(lumps);
+        return ExpectFatal([] { ValidateLevel("MAP01"); });
+    };
+    FatalError error = load([](LevelBuilder& b) { b.lines[2].v2 = 9; });
+    EXPECT_EQ(error.status, 1);
+    EXPECT_EQ(error.message,
+              "ERROR: LINEDEFS record 2 refers to vertex 9, which does not exist.\n");
+    error = load([](LevelBuilder& b) { b.sides[1].sector = 3; });
+    EXPECT_EQ(error.message,
+              "ERROR: SIDEDEFS record 1 refers to sector 3, which does not exist.\n");
+    error = load([](LevelBuilder& b) { b.lines[0].right = -1; });
+    EXPECT_EQ(error.message,
+              "ERROR: LINEDEFS record 0 refers to sidedef -1, which does not exist.\n");
+    error = load([](LevelBuilder& b) {
+        std::vector<uint8_t> node(28, 0);
+        node[24] = 0x05, node[25] = 0x80;  // subsector 5
+        b.raw_nodes.push_back(node);
+    });
+    EXPECT_EQ(error.message,
+              "ERROR: NODES record 0 refers to subsector 5, which does not exist.\n");
+    error = load([](LevelBuilder& b) {
+        std::vector<uint8_t> node(28, 0);
+        node[25] = 0x80;
+        node[26] = 0x00, node[27] = 0x00;  // itself: a cycle
+        b.raw_nodes.push_back(node);
+    });
+    EXPECT_EQ(error.message, "ERROR: NODES record 0 refers to node 0, which does not exist.\n");
+    error = load([](LevelBuilder& b) { b.vertexes.clear(), b.lines.clear(); });
+    EXPECT_EQ(error.message, "ERROR: The level 'MAP01' has no vertices.\n");
+}
+
+TEST(Preliminary, BoundsAndShiftToMultiplesOf64) {
+    ResetConverterState();
+    level.vertexes = {{100, -100}, {200, -300}, {300, -200}};
+    level.num_vertexes = 3;
+    level.things = {{150, 10, 0, 1, 0}};
+    level.num_things = 1;
+    level.sectors = {Sector{0, 128, {}, {}, 0, 0, 0}, Sector{-64, 256, {}, {}, 0, 0, 0}};
+    level.num_sectors = 2;
+    testing::internal::CaptureStdout();
+    ComputeBounds();
+    NormalizeLevel();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Bounds: (100 - 300, -64 - 256, -300 - -100)\nLevel Data Normalized.\n");
+    // Averages 200 and -200 shift by 192 and -192.
+    EXPECT_EQ(level.min_x, -92);
+    EXPECT_EQ(level.max_x, 108);
+    EXPECT_EQ(level.max_y, 92);
+    EXPECT_EQ(level.vertexes[0].x, -92);
+    EXPECT_EQ(level.things[0].x, -42);
+    EXPECT_EQ(level.things[0].y, 202);
+
+    level.vertexes = {{-100, 63}};
+    level.num_vertexes = 1;
+    Quietly(ComputeBounds);
+    Quietly(NormalizeLevel);
+    EXPECT_EQ(level.vertexes[0].x, -36);  // shifted by -64
+    EXPECT_EQ(level.vertexes[0].y, 63);   // an average of 63 shifts by 0
+}
+
+TEST(Preliminary, TrigTables) {
+    ResetConverterState();
+    BuildTrigTables();
+    EXPECT_EQ(level.sin_table[90], 1.0f);
+    EXPECT_EQ(level.cos_table[90], static_cast<float>(std::cos(90 * (3.141592653589793 / 180))));
+    EXPECT_NE(level.cos_table[90], 0.0f);
+    EXPECT_EQ(level.cos_table[0], 1.0f);
+}
