@@ -97,6 +97,9 @@ void BuildPalette();
 // The palette index for a block of n source texels: 255 when any of them is
 // the key colour, else the nearest colour to their average.
 uint8_t AverageBlock(const uint8_t* texels, int n);
+// The same for a block given by the sums of its n texels' colours and
+// whether any of them is the key colour.
+uint8_t BlockColour(int red_sum, int green_sum, int blue_sum, bool has_key, int n);
 // The palette index (0 to 254, or 255 for the key colour) nearest to a
 // colour after darkening it by dark_factor.
 uint8_t FindNearestColor(int red, int green, int blue);

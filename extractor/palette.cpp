@@ -89,14 +89,20 @@ uint8_t AverageBlock(const uint8_t* texels, int n) {
     int red = 0;
     int green = 0;
     int blue = 0;
+    bool has_key = false;
     for (int i = 0; i < n; i++) {
-        if (colour_tables.is_key[texels[i]]) return kKeyColourIndex;
         const uint8_t* colour = colour_tables.source_palette + 3 * texels[i];
         red += colour[0];
         green += colour[1];
         blue += colour[2];
+        has_key = has_key || colour_tables.is_key[texels[i]];
     }
-    return FindNearestColor(red / n, green / n, blue / n);
+    return BlockColour(red, green, blue, has_key, n);
+}
+
+uint8_t BlockColour(int red_sum, int green_sum, int blue_sum, bool has_key, int n) {
+    if (has_key) return kKeyColourIndex;
+    return FindNearestColor(red_sum / n, green_sum / n, blue_sum / n);
 }
 
 uint8_t FindNearestColor(int red, int green, int blue) {

@@ -62,6 +62,59 @@ int RoundUpTo16(int size) {
     return (size + 15) / 16 * 16;
 }
 
+// The colour sums of one square block of texels.
+struct BlockSum {
+    int red;       // sum of the texels' red components
+    int green;     // sum of their green components
+    int blue;      // sum of their blue components
+    bool has_key;  // whether any of them is the key colour
+};
+
+// Sums of the 2 x 2 blocks of a w x h image of source palette indices, row
+// after row.
+std::vector<BlockSum> SumTexelBlocks(const std::vector<uint8_t>& texels, size_t w, size_t h) {
+    std::vector<BlockSum> sums;
+    sums.reserve((w / 2) * (h / 2));
+    const uint8_t* palette = colour_tables.source_palette;
+    for (size_t y = 0; y < h; y += 2) {
+        const uint8_t* top = texels.data() + y * w;
+        const uint8_t* bottom = top + w;
+        for (size_t x = 0; x < w; x += 2) {
+            BlockSum sum{0, 0, 0, false};
+            for (uint8_t texel : {top[x], top[x + 1], bottom[x], bottom[x + 1]}) {
+                const uint8_t* colour = palette + 3 * texel;
+                sum.red += colour[0];
+                sum.green += colour[1];
+                sum.blue += colour[2];
+                sum.has_key = sum.has_key || colour_tables.is_key[texel];
+            }
+            sums.push_back(sum);
+        }
+    }
+    return sums;
+}
+
+// Sums of the 2 x 2 blocks of a w x h grid of block sums.
+std::vector<BlockSum> SumBlockSums(const std::vector<BlockSum>& blocks, size_t w, size_t h) {
+    std::vector<BlockSum> sums;
+    sums.reserve((w / 2) * (h / 2));
+    for (size_t y = 0; y < h; y += 2) {
+        const BlockSum* top = blocks.data() + y * w;
+        const BlockSum* bottom = top + w;
+        for (size_t x = 0; x < w; x += 2) {
+            BlockSum sum{0, 0, 0, false};
+            for (const BlockSum* part : {top + x, top + x + 1, bottom + x, bottom + x + 1}) {
+                sum.red += part->red;
+                sum.green += part->green;
+                sum.blue += part->blue;
+                sum.has_key = sum.has_key || part->has_key;
+            }
+            sums.push_back(sum);
+        }
+    }
+    return sums;
+}
+
 }  // namespace
 
 void ResetTexFileWriter() {
@@ -139,7 +192,8 @@ void WriteMipTexture(std::string name, int width, int height) {
     for (size_t y = 0; y < h; y++) {
         const uint8_t* source = canvas.texels.data() + (y % height) * static_cast<size_t>(width);
         uint8_t* row = tiled.data() + y * w;
-        for (size_t x = 0; x < w; x++) row[x] = source[x % width];
+        for (size_t x = 0; x < w; x++)
+            row[x] = x < static_cast<size_t>(width) ? source[x] : row[x - width];
     }
 
     const uint32_t length = MipTextureLength(tiled_width, tiled_height);
@@ -157,26 +211,28 @@ void WriteMipTexture(std::string name, int width, int height) {
     std::vector<uint8_t> entry;
     entry.reserve(length);
     EncodeMipTexHeader(header, entry);
+    entry.resize(length);
+    uint8_t* out = entry.data() + kMipTexHeaderSize;
 
-    for (uint8_t texel : tiled)
-        entry.push_back(static_cast<uint8_t>(colour_tables.TransPal[texel]));
+    const uint16_t* trans = colour_tables.TransPal;
+    for (uint8_t texel : tiled) *out++ = static_cast<uint8_t>(trans[texel]);
 
-    const bool point_sample = (extractor_settings.mode_flags & kModePointSample) != 0;
-    uint8_t block[64];
-    for (size_t step = 2; step <= 8; step *= 2) {
-        for (size_t y = 0; y < h; y += step) {
-            for (size_t x = 0; x < w; x += step) {
-                if (point_sample) {
-                    entry.push_back(static_cast<uint8_t>(colour_tables.TransPal[tiled[y * w + x]]));
-                    continue;
-                }
-                int n = 0;
-                for (size_t by = 0; by < step; by++) {
-                    const uint8_t* row = tiled.data() + (y + by) * w + x;
-                    for (size_t bx = 0; bx < step; bx++) block[n++] = row[bx];
-                }
-                entry.push_back(AverageBlock(block, n));
-            }
+    if (extractor_settings.mode_flags & kModePointSample) {
+        for (size_t step = 2; step <= 8; step *= 2) {
+            for (size_t y = 0; y < h; y += step)
+                for (size_t x = 0; x < w; x += step)
+                    *out++ = static_cast<uint8_t>(trans[tiled[y * w + x]]);
+        }
+    } else {
+        // Each level's blocks are the 2 x 2 blocks of the level above, so
+        // their colour sums add up from the level above: the same sums as
+        // adding all s x s texels of the block.
+        std::vector<BlockSum> sums = SumTexelBlocks(tiled, w, h);
+        for (int level = 1; level <= 3; level++) {
+            const int n = 1 << (2 * level);
+            for (const BlockSum& block : sums)
+                *out++ = BlockColour(block.red, block.green, block.blue, block.has_key, n);
+            if (level < 3) sums = SumBlockSums(sums, w >> level, h >> level);
         }
     }
     WriteTexData(entry.data(), entry.size());
