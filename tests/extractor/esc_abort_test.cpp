@@ -3,7 +3,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -58,6 +60,51 @@ PtyRun RunOnTerminal(const std::vector<std::string>& args, const std::string& ke
             ReadFileText("output.txt"), restored};
 }
 
+// Runs pavlunt in a background process group of a session whose controlling
+// terminal is a fresh pseudo-terminal, as `pavlunt x.wad &` in a shell does.
+// Gives its exit status, or -1 when the terminal stopped it.
+int RunInBackground(const std::vector<std::string>& args, const std::string& keys) {
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    EXPECT_GE(master, 0);
+    EXPECT_EQ(grantpt(master), 0);
+    EXPECT_EQ(unlockpt(master), 0);
+    std::string terminal_name = ptsname(master);
+    EXPECT_EQ(write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+    pid_t leader = fork();
+    if (leader == 0) {
+        setsid();
+        int terminal = open(terminal_name.c_str(), O_RDWR);
+        ioctl(terminal, TIOCSCTTY, 0);
+        pid_t job = fork();
+        if (job == 0) {
+            setpgid(0, 0);
+            int out = open("output.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(terminal, 0);
+            dup2(out, 1);
+            dup2(out, 2);
+            std::vector<char*> argv = {const_cast<char*>(PAVLUNT_PATH)};
+            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            execv(PAVLUNT_PATH, argv.data());
+            _exit(127);
+        }
+        setpgid(job, job);
+        int status = 0;
+        waitpid(job, &status, WUNTRACED);
+        if (WIFSTOPPED(status)) {
+            kill(job, SIGKILL);
+            waitpid(job, &status, 0);
+            _exit(100);
+        }
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 101);
+    }
+    int status = 0;
+    waitpid(leader, &status, 0);
+    close(master);
+    int code = WIFEXITED(status) ? WEXITSTATUS(status) : 102;
+    return code == 100 ? -1 : code;
+}
+
 WadBuilder FiveFlats() {
     WadBuilder wad;
     wad.Add("PLAYPAL", Palette());
@@ -105,6 +152,13 @@ TEST(EscAbort, TerminalIsRestoredAfterAFatalError) {
     PtyRun run = RunOnTerminal({"test.wad"}, "");
     EXPECT_EQ(run.status, 9) << run.output;
     EXPECT_TRUE(run.terminal_restored);
+}
+
+TEST(EscAbort, RunInTheBackgroundNeitherStopsNorReadsKeys) {
+    TempDir dir;
+    WriteFileBytes("test.wad", FiveFlats().Build());
+    EXPECT_EQ(RunInBackground({"test.wad"}, "\x1b"), 0) << ReadFileText("output.txt");
+    EXPECT_EQ(ReadTex("CUSTOM.TEX").entries.size(), 6u);
 }
 
 }  // namespace
