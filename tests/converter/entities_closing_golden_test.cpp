@@ -1,0 +1,184 @@
+// Whole maps against the reference maps, and the default object table.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "converter/entities/closing.h"
+#include "converter/surfaces/surfaces.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+// Compares two map texts line by line, naming the first line that differs.
+void ExpectSameMap(const std::string& ours, const std::string& golden) {
+    size_t at = 0, line = 1;
+    while (at < ours.size() && at < golden.size() && ours[at] == golden[at]) {
+        if (ours[at] == '\n') line++;
+        at++;
+    }
+    if (at == ours.size() && at == golden.size()) return;
+    size_t start = ours.rfind('\n', at == 0 ? 0 : at - 1);
+    start = start == std::string::npos ? 0 : start + 1;
+    ADD_FAILURE() << "first difference on line " << line << ": ours \""
+                  << ours.substr(start, ours.find('\r', start) - start) << "\", reference \""
+                  << golden.substr(start, golden.find('\r', start) - start) << "\"";
+}
+
+TEST(ClosingGolden, SmallMap01) {
+    const std::string wad = GoldenPath("small.wad");
+    const std::string golden = GoldenPath("small-MAP01.MAP");
+    if (wad.empty() || golden.empty()) GTEST_SKIP() << "reference files absent";
+    TempDir dir;
+    WriteFileBytes("CUSTOM.TEX", ReadFileBytes(GoldenPath("small-default.TEX")));
+    WriteFileBytes("BRKT_OBJ.TXT", ReadFileBytes(GoldenPath("BRKT_OBJ.TXT")));
+    const RunResult run = RunProgram(BRAKT_PATH, {wad, "map01", "-custom"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Building Switches...\n"), std::string::npos);
+    EXPECT_NE(
+        run.output.find("Converting Objects: 101 Objects.\nLighting Map...\nSet Map Music...\n"),
+        std::string::npos);
+    ExpectSameMap(ReadFileText("MAP01.MAP"), ReadFileText(golden));
+}
+
+TEST(ClosingGolden, SmallMap01WithoutMoversAndObjects) {
+    const std::string wad = GoldenPath("small.wad");
+    const std::string golden = GoldenPath("small-MAP01-nomove-noent.MAP");
+    if (wad.empty() || golden.empty()) GTEST_SKIP() << "reference files absent";
+    TempDir dir;
+    WriteFileBytes("CUSTOM.TEX", ReadFileBytes(GoldenPath("small-default.TEX")));
+    WriteFileBytes("BRKT_OBJ.TXT", ReadFileBytes(GoldenPath("BRKT_OBJ.TXT")));
+    const RunResult run = RunProgram(BRAKT_PATH, {wad, "map01", "-custom", "-nomove", "-noent"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output.find("Building Switches"), std::string::npos);
+    EXPECT_EQ(run.output.find("Converting Objects"), std::string::npos);
+    ExpectSameMap(ReadFileText("MAP01.MAP"), ReadFileText(golden));
+}
+
+TEST(ClosingGolden, Freedoom2Map07BoundAtScaleOneAndAHalf) {
+    const std::string wad = FreedoomPath("freedoom2.wad");
+    const std::string golden = GoldenPath("freedoom2-MAP07-bound-scale1.5.MAP");
+    if (wad.empty() || golden.empty()) GTEST_SKIP() << "freedoom2.wad or reference absent";
+    TempDir dir;
+    WriteFileBytes("DOOM2.TEX", {'W', 'A', 'D', '2', 0, 0, 0, 0, 12, 0, 0, 0});
+    WriteFileBytes("BRKT_OBJ.TXT", ReadFileBytes(GoldenPath("BRKT_OBJ.TXT")));
+    const RunResult run = RunProgram(BRAKT_PATH, {wad, "MAP07", "-bound", "-scale", "1.5"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    ExpectSameMap(ReadFileText("MAP07.MAP"), ReadFileText(golden));
+}
+
+// The default table: every line is a comment or an entry, and the standard
+// things map to the classes the users expect.
+TEST(DefaultObjectTable, MapsTheStandardThings) {
+    FILE* file = fopen(DATA_DIR "/BRKT_OBJ.TXT", "rb");
+    ASSERT_NE(file, nullptr);
+    std::map<int, std::string> classes;
+    std::string line;
+    bool ended = false;
+    while (!ended) {
+        ReadTextLine(file, line);
+        ObjectTableEntry entry;
+        switch (ParseObjectTableLine(line, entry)) {
+            case TableLine::kEnd:
+                ended = true;
+                break;
+            case TableLine::kSkip:
+                break;
+            case TableLine::kInvalid:
+                ADD_FAILURE() << "invalid line: " << line;
+                break;
+            case TableLine::kEntry:
+                EXPECT_EQ(classes.count(entry.type), 0u) << "type listed twice: " << entry.type;
+                EXPECT_EQ(entry.flags, 0);
+                for (char c : entry.class_name) EXPECT_TRUE(c == '_' || islower(c)) << line;
+                classes[entry.type] = entry.class_name;
+                break;
+        }
+    }
+    fclose(file);
+
+    const std::map<int, std::string> expected = {
+        {1, "info_player_start"},
+        {11, "info_player_deathmatch"},
+        {14, "func_teleporter"},
+        {3004, "monster_zsec_pistol"},
+        {9, "monster_zsec_shotgun"},
+        {65, "monster_zsec_machinegun"},
+        {84, "monster_zsec_machinegun"},
+        {3001, "monster_demon_imp"},
+        {3002, "monster_demon_pinky"},
+        {58, "monster_demon_pinky"},
+        {3006, "monster_flying_lostsoul"},
+        {3005, "monster_flying_cacodemon"},
+        {3003, "monster_demon_hellknight"},
+        {69, "monster_demon_hellknight"},
+        {66, "monster_demon_revenant"},
+        {67, "monster_demon_mancubus"},
+        {64, "monster_demon_archvile"},
+        {68, "monster_demon_trite"},
+        {16, "monster_boss_cyberdemon"},
+        {7, "monster_boss_guardian"},
+        {2005, "weapon_chainsaw"},
+        {2001, "weapon_shotgun"},
+        {82, "weapon_shotgun_double"},
+        {2002, "weapon_chaingun"},
+        {2003, "weapon_rocketlauncher"},
+        {2004, "weapon_plasmagun"},
+        {2006, "weapon_bfg"},
+        {2007, "ammo_clip_small"},
+        {2048, "ammo_clip_large"},
+        {2008, "ammo_shells_small"},
+        {2049, "ammo_shells_large"},
+        {2010, "ammo_rockets_small"},
+        {2046, "ammo_rockets_large"},
+        {2047, "ammo_cells_small"},
+        {17, "ammo_cells_large"},
+        {8, "item_backpack"},
+        {2011, "item_medkit_small"},
+        {2012, "item_medkit"},
+        {2018, "item_armor_security"},
+        {2019, "item_armor_security"},
+        {2015, "item_armor_shard"},
+        {2013, "powerup_megahealth"},
+        {83, "powerup_megahealth"},
+        {2023, "powerup_berserk"},
+        {2024, "powerup_invisibility"},
+        {2022, "powerup_invulnerability"},
+        {5, "item_key_blue"},
+        {40, "item_key_blue"},
+        {6, "item_key_yellow"},
+        {39, "item_key_yellow"},
+        {13, "item_key_red"},
+        {38, "item_key_red"},
+    };
+    for (const auto& [type, class_name] : expected) {
+        EXPECT_EQ(classes[type], class_name) << "type " << type;
+    }
+    EXPECT_EQ(classes.count(71), 1u);
+    EXPECT_EQ(classes.count(88), 1u);
+    for (int type : {34, 35, 44, 45, 46, 55, 56, 57, 85, 86, 2028, 29, 41, 2035}) {
+        EXPECT_EQ(classes[type], "func_static") << "type " << type;
+        EXPECT_TRUE(type == 2035 || IsDecorationType(type));
+    }
+    for (int type : {2014, 2025, 2026, 2045}) EXPECT_EQ(classes.count(type), 0u) << type;
+}
+
+// The default table on a whole Freedoom level: read without a warning, and
+// the level keeps its player start.
+TEST(DefaultObjectTable, ConvertsAFreedoomLevel) {
+    const std::string wad = FreedoomPath("freedoom1.wad");
+    if (wad.empty()) GTEST_SKIP() << "freedoom1.wad is not installed";
+    TempDir dir;
+    WriteFileBytes("DOOM1.TEX", {'W', 'A', 'D', '2', 0, 0, 0, 0, 12, 0, 0, 0});
+    WriteFileBytes("BRKT_OBJ.TXT", ReadFileBytes(DATA_DIR "/BRKT_OBJ.TXT"));
+    const RunResult run = RunProgram(BRAKT_PATH, {wad, "E1M1", "-doom"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output.find("WARNING: BRKT_OBJ.TXT"), std::string::npos);
+    const std::string map = ReadFileText("E1M1.MAP");
+    EXPECT_NE(map.find(" \"classname\"\t\"info_player_start\"\r\n"), std::string::npos);
+    EXPECT_NE(map.find(" \"nextMap\"\t\"E1M2\"\r\n"), std::string::npos);
+    EXPECT_NE(map.find(" \"s_shader\"\t\"sound/musical/D_E1M1.ogg\"\r\n"), std::string::npos);
+}
+
+}  // namespace
