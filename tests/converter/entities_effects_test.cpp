@@ -1,16 +1,6 @@
 // Damage triggers, sector lights and the order of the sector effects of a piece.
 #include "tests/converter/entities_movers_fixture.h"
 
-namespace {
-
-int CountClass(const std::vector<std::vector<std::string>>& blocks, const std::string& name) {
-    int count = 0;
-    for (const auto& block : blocks) count += MoverTest::Key(block, "classname") == name;
-    return count;
-}
-
-}  // namespace
-
 TEST_F(MoverTest, DamageTriggerCoversThePieceUpToOneAboveTheFloor) {
     EnterSector(AddSector(0, 128, 4));
     SetRectPiece(0, 0, 64, 64, true);
@@ -34,36 +24,19 @@ TEST_F(MoverTest, DamageTriggerCoversThePieceUpToOneAboveTheFloor) {
     EXPECT_FALSE(map_writer.entity_output);
     EXPECT_EQ(map_writer.brush_count, 1);
     EXPECT_EQ(map_writer.plane_count, 6);
-    EXPECT_TRUE(mover_state.damage_trigger_written);
 }
 
-TEST_F(MoverTest, DamageDefinitionsBySectorSpecial) {
+TEST_F(MoverTest, DamageAndLightMaterialsBySectorSpecial) {
     const std::pair<int, const char*> cases[] = {
         {4, "damage_triggerhurt_15"}, {5, "damage_triggerhurt_10"},  {6, "damage_triggerhurt_10"},
         {7, "damage_triggerhurt_5"},  {11, "damage_triggerhurt_25"}, {16, "damage_triggerhurt_15"},
-    };
-    for (const auto& [special, def_damage] : cases) {
-        EnterSector(AddSector(0, 128, special));
-        SetRectPiece(0, 0, 64, 64, false);
-        RunPiece();
-    }
-    const auto blocks = Blocks(EntityText());
-    ASSERT_EQ(blocks.size(), std::size(cases));
-    for (size_t i = 0; i < blocks.size(); ++i) {
-        EXPECT_EQ(Key(blocks[i], "def_damage"), cases[i].second);
-        EXPECT_EQ(Planes(blocks[i]).size(), 2u);  // no clip lines, no side planes
-    }
-}
-
-TEST_F(MoverTest, LightMaterialsBySectorSpecial) {
-    const std::pair<int, const char*> cases[] = {
-        {1, "lights/blinkrandom"},    {2, "lights/blink05sec"},  {3, "lights/blink1sec"},
-        {8, "lights/glow1sec"},       {12, "lights/blink05sec"}, {13, "lights/blink1sec"},
+        {1, "lights/blinkrandom"},    {2, "lights/blink05sec"},      {3, "lights/blink1sec"},
+        {8, "lights/glow1sec"},       {12, "lights/blink05sec"},     {13, "lights/blink1sec"},
         {17, "lights/flickerrandom"},
     };
-    for (const auto& [special, texture] : cases) {
+    SetRectPiece(0, 0, 64, 64, false);
+    for (const auto& [special, material] : cases) {
         EnterSector(AddSector(0, 128, special));
-        SetRectPiece(0, 0, 64, 64, true);
         RunPiece();
     }
     // Secret and door-timer sectors have no effect here.
@@ -74,10 +47,11 @@ TEST_F(MoverTest, LightMaterialsBySectorSpecial) {
     const auto blocks = Blocks(EntityText());
     ASSERT_EQ(blocks.size(), std::size(cases));
     for (size_t i = 0; i < blocks.size(); ++i) {
-        EXPECT_EQ(Key(blocks[i], "texture"), cases[i].second);
+        const bool damage = i < 6;
+        EXPECT_EQ(Key(blocks[i], damage ? "def_damage" : "texture"), cases[i].second);
     }
-    EXPECT_EQ(map_writer.brush_count, 0);
-    EXPECT_EQ(map_writer.plane_count, 0);
+    EXPECT_EQ(map_writer.brush_count, 6);   // the lights add no brush
+    EXPECT_EQ(map_writer.plane_count, 12);  // no clip lines, no side planes
 }
 
 TEST_F(MoverTest, LightOfARectangularPiece) {
@@ -100,58 +74,49 @@ TEST_F(MoverTest, LightOfARectangularPiece) {
     EXPECT_FALSE(map_writer.entity_output);
 }
 
-TEST_F(MoverTest, LightSumsDivideEveryTermByAllEdges) {
-    EnterSector(AddSector(0, 100, 8));
-    SetRectPiece(10, 0, 30, 5, true);
-    // A fifth edge without a clip line still counts in the divisor.
-    level.edge_list[4] = level.edge_list[3];
-    level.edge_list[4].clip_index = -1;
-    level.edge_count = 5;
-    RunPiece();
-    const auto block = Blocks(EntityText()).at(0);
-    EXPECT_EQ(Key(block, "origin"), "16 1 50");
-    EXPECT_EQ(Key(block, "light_radius"), "12 4 100");
-    EXPECT_EQ(Key(block, "light_center"), "0 0 30");
+// Rounding of the placement: per-term integer division by 2n (edges without a
+// clip line count in n), truncation of the scaled heights.
+TEST_F(MoverTest, LightPlacementRounding) {
+    struct Case {
+        int floor, ceiling;
+        int x1, y1, x2, y2;
+        bool extra_edge;
+        float scale;
+        const char* placement;  // light_center|light_radius|origin
+    } cases[] = {
+        {0, 100, 13, 0, 31, 5, true, 1.0f, "0 0 30|11 4 100|16 1 50"},
+        {-32, 0, 0, 0, 16, 16, false, 1.0f, "0 0 -4|10 10 32|8 8 -16"},
+        {-13, 50, 0, 0, 16, 16, false, 1.5f, "0 0 26|14 14 94|12 12 27"},
+        {0, 128, 0, 0, 128, 64, false, 2.0f, "0 0 108|130 66 256|128 64 128"},
+    };
+    for (const Case& c : cases) {
+        convert_options.map_scale = c.scale;
+        EnterSector(AddSector(c.floor, c.ceiling, 8));
+        SetRectPiece(c.x1, c.y1, c.x2, c.y2, true);
+        if (c.extra_edge) {
+            level.edge_list[4] = level.edge_list[3];
+            level.edge_list[4].clip_index = -1;
+            level.edge_count = 5;
+        }
+        RunPiece();
+        const auto block = Blocks(EntityText()).back();
+        EXPECT_EQ(Key(block, "light_center") + "|" + Key(block, "light_radius") + "|" +
+                      Key(block, "origin"),
+                  c.placement);
+    }
 }
 
-TEST_F(MoverTest, LightBelowZero) {
-    EnterSector(AddSector(-32, 0, 3));
-    SetRectPiece(0, 0, 16, 16, true);
-    RunPiece();
-    const auto block = Blocks(EntityText()).at(0);
-    EXPECT_EQ(Key(block, "light_center"), "0 0 -4");
-    EXPECT_EQ(Key(block, "light_radius"), "10 10 32");
-    EXPECT_EQ(Key(block, "origin"), "8 8 -16");
-}
-
-TEST_F(MoverTest, LightAndTriggerAtScaleTwo) {
+TEST_F(MoverTest, DamageTriggerPlanesAreScaled) {
     convert_options.map_scale = 2.0f;
-    EnterSector(AddSector(0, 128, 17));
+    EnterSector(AddSector(0, 128, 7));
     SetRectPiece(0, 0, 128, 64, true);
     RunPiece();
-    EnterSector(AddSector(0, 128, 7));
-    RunPiece();
-    const auto blocks = Blocks(EntityText());
-    ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(Key(blocks[0], "light_center"), "0 0 108");
-    EXPECT_EQ(Key(blocks[0], "light_radius"), "130 66 256");
-    EXPECT_EQ(Key(blocks[0], "origin"), "128 64 128");
-    EXPECT_EQ(blocks[1][6],
+    const auto block = Blocks(EntityText()).at(0);
+    EXPECT_EQ(block[6],
               "  ( 2 2 -136 ) ( -2 0 -136 ) ( 2 -2 -136 ) common/trighurt 0 0 0 2.000000 "
               "2.000000");
-    EXPECT_EQ(blocks[1][8],
+    EXPECT_EQ(block[8],
               "  ( 0 128 20 ) ( 0 0 20 ) ( 0 128 0 ) common/nodraw 0 0 0 2.000000 2.000000");
-}
-
-TEST_F(MoverTest, LightHeightsAtScaleOneAndAHalf) {
-    convert_options.map_scale = 1.5f;
-    EnterSector(AddSector(-13, 50, 2));
-    SetRectPiece(0, 0, 16, 16, true);
-    RunPiece();
-    const auto block = Blocks(EntityText()).at(0);
-    EXPECT_EQ(Key(block, "light_center"), "0 0 26");
-    EXPECT_EQ(Key(block, "light_radius"), "14 14 94");
-    EXPECT_EQ(Key(block, "origin"), "12 12 27");
 }
 
 TEST_F(MoverTest, PieceOfManyEdgesGetsNoSidesAndNoPlacement) {
@@ -165,9 +130,10 @@ TEST_F(MoverTest, PieceOfManyEdgesGetsNoSidesAndNoPlacement) {
     RunPiece();
     const auto blocks = Blocks(EntityText());
     ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(KeyOrder(blocks[0]),
-              "classname,noshadows,nospecular,nodiffuse,falloff,texture,_color");
-    EXPECT_EQ(Planes(blocks[1]).size(), 2u);
+    EXPECT_EQ(KeyValues(blocks[0]),
+              "noshadows=0,nospecular=0,nodiffuse=0,falloff=0,texture=lights/flickerrandom,"
+              "_color=1 1 1");
+    EXPECT_EQ(Planes(blocks[1]), "-68 common/trighurt|1 common/trighurt");
     EXPECT_EQ(map_writer.plane_count, 2);
 }
 
@@ -183,7 +149,6 @@ TEST_F(MoverTest, LightForEveryPieceOfTheSector) {
     EXPECT_EQ(Key(blocks[0], "origin"), "32 32 64");
     EXPECT_EQ(Key(blocks[1], "origin"), "96 16 64");
     EXPECT_EQ(Key(blocks[2], "origin"), "80 48 64");
-    for (const auto& block : blocks) EXPECT_EQ(Key(block, "texture"), "lights/flickerrandom");
 }
 
 TEST_F(MoverTest, MoverComesFirstAndTheLightSeesItsHeights) {
@@ -195,68 +160,50 @@ TEST_F(MoverTest, MoverComesFirstAndTheLightSeesItsHeights) {
     const auto blocks = Blocks(EntityText());
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_EQ(Key(blocks[0], "classname"), "func_door");
-    EXPECT_EQ(Key(blocks[1], "classname"), "light");
     EXPECT_EQ(Key(blocks[1], "origin"), "0 0 64");  // floor lowered to 0 by the lift
 }
 
-// A damage sector whose tag reaches the door line in front of it.
-class DamageDoorTest : public MoverTest {
-protected:
-    void MakeDamageDoor(int line_tag) {
+// A damage sector with tag 3 behind a door line: the door step is skipped when
+// the line is tagged, and runs when it is not or when there is no damage.
+TEST_F(MoverTest, DamageTriggerStopsTheDoorBehindATaggedLine) {
+    const struct {
+        int line_tag, sector_special;
+        const char* classes;
+    } cases[] = {
+        {3, 4, "trigger_hurt"},
+        {0, 4, "trigger_hurt,func_door"},
+        {3, 0, "func_door"},
+    };
+    for (const auto& c : cases) {
+        TearDown();
+        SetUp();
         const int room = AddSector(0, 128);
-        const int sector = AddSector(0, 0, 4, 3);
-        const int line = AddLine(1, line_tag, AddSide(room), AddSide(sector));
+        const int sector = AddSector(0, 0, c.sector_special, 3);
+        const int line = AddLine(1, c.line_tag, AddSide(room), AddSide(sector));
         EnterSector(sector);
         level.highest_ceiling = 128;
         SetRectPiece(0, 0, 64, 16, false);
         PutEdgeBehindLine(2, line);
+        RunPiece();
+        std::string classes;
+        for (const auto& block : Blocks(EntityText())) {
+            classes += (classes.empty() ? "" : ",") + Key(block, "classname");
+        }
+        EXPECT_EQ(classes, c.classes) << c.line_tag << " " << c.sector_special;
     }
-};
-
-TEST_F(DamageDoorTest, DoorStepIsSkippedBehindATaggedLine) {
-    MakeDamageDoor(3);
-    RunPiece();
-    const auto blocks = Blocks(EntityText());
-    ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(Key(blocks[0], "classname"), "trigger_hurt");
-}
-
-TEST_F(DamageDoorTest, DoorStepRunsBehindAnUntaggedLine) {
-    MakeDamageDoor(0);
-    RunPiece();
-    const auto blocks = Blocks(EntityText());
-    ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(Key(blocks[0], "classname"), "trigger_hurt");
-    EXPECT_EQ(Key(blocks[1], "name"), "0t3");
-}
-
-TEST_F(DamageDoorTest, DoorStepRunsWithoutADamageTrigger) {
-    MakeDamageDoor(3);
-    level.sectors[1].special = 0;
-    RunPiece();
-    const auto blocks = Blocks(EntityText());
-    ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(Key(blocks[0], "classname"), "func_door");
 }
 
 TEST_F(MoverTest, NoEffectsWithNoMove) {
     convert_options.option_flags |= kOptNoMove;
+    AddLine(1, 0, AddSide(0), AddSide(0));
     for (int special : {4, 17}) {
         EnterSector(AddSector(0, 128, special));
         SetRectPiece(0, 0, 64, 64, true);
+        PutEdgeBehindLine(0, 0);
         RunPiece();
     }
     EXPECT_EQ(EntityText(), "");
     EXPECT_EQ(MainText(), "");
     EXPECT_EQ(map_writer.brush_count, 0);
     EXPECT_EQ(mover_state.floor_material, "FLOOR");
-    EXPECT_EQ(mover_state.ceiling_material, "CEIL");
-}
-
-TEST_F(MoverTest, TagZeroDispatchesNoLine) {
-    AddLine(62, 0);
-    EnterSector(AddSector(64, 128));
-    SetRectPiece(0, 0, 64, 64, false);
-    RunPiece();
-    EXPECT_EQ(CountClass(Blocks(EntityText()), "func_door"), 0);
 }

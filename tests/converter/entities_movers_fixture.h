@@ -152,20 +152,27 @@ public:
         return "<none>";
     }
 
-    // The keys of a block in their order, joined by commas.
-    static std::string KeyOrder(const std::vector<std::string>& block) {
+    // The key lines of a block after its class and name, as key=value joined
+    // by commas; the three keys every mover carries read "*".
+    static std::string KeyValues(const std::vector<std::string>& block) {
         std::string keys;
         for (const std::string& line : block) {
             if (line.rfind(" \"", 0) != 0) continue;
-            if (!keys.empty()) keys += ",";
-            keys += line.substr(2, line.find('"', 2) - 2);
+            const size_t key_end = line.find('"', 2);
+            const std::string key = line.substr(2, key_end - 2);
+            if (key == "classname" || key == "name") continue;
+            keys += (keys.empty() ? "" : ",") + key + "=" +
+                    line.substr(key_end + 3, line.size() - key_end - 4);
         }
+        const std::string flags = "origin=0 0 0,no_touch=1,crusher=1";
+        const size_t at = keys.find(flags);
+        if (at != std::string::npos) keys.replace(at, flags.size(), "*");
         return keys;
     }
 
-    // Height of the first point and the material of each plane line of a block.
-    static std::vector<std::string> Planes(const std::vector<std::string>& block) {
-        std::vector<std::string> planes;
+    // Height of the first point and the material of each plane line, joined by "|".
+    static std::string Planes(const std::vector<std::string>& block) {
+        std::string planes;
         for (const std::string& line : block) {
             if (line.rfind("  ( ", 0) != 0) continue;
             std::istringstream in(line);
@@ -173,7 +180,7 @@ public:
             in >> open >> x >> y >> z >> close;
             for (int i = 0; i < 10; ++i) in >> skip;
             in >> material;
-            planes.push_back(z + " " + material);
+            planes += (planes.empty() ? "" : "|") + z + " " + material;
         }
         return planes;
     }
