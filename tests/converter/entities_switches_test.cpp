@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "tests/converter/entities_closing_fixture.h"
 
@@ -108,23 +109,15 @@ TEST_F(SwitchTest, KeyDoorNamesTheBackSectorByIndex) {
 
 TEST_F(SwitchTest, KeyRequirements) {
     AddSector(0, 128, 4);
-    struct Case {
-        int special;
-        const char* key;
-    } cases[] = {{32, "Blue Key"},   {99, "Blue Key"},    {133, "Blue Key"},   {28, "Red Key"},
-                 {33, "Red Key"},    {134, "Red Key"},    {135, "Red Key"},    {27, "Yellow Key"},
-                 {34, "Yellow Key"}, {136, "Yellow Key"}, {137, "Yellow Key"}, {62, nullptr}};
-    for (const Case& c : cases) {
-        int line = AddEastLine(c.special, 1, 0);
+    const std::pair<int, std::string> cases[] = {
+        {99, "Blue Key"}, {33, "Red Key"}, {137, "Yellow Key"}, {62, ""}};
+    for (const auto& [special, key] : cases) {
         size_t before = MapText().size();
-        WriteLineTrigger(line, IsRepeatSpecial(c.special));
+        WriteLineTrigger(AddEastLine(special, 1, 0), IsRepeatSpecial(special));
         std::string text = MapText().substr(before);
-        if (c.key) {
-            EXPECT_NE(text.find(" \"requires\"\t\"" + std::string(c.key) + "\"\r\n {"),
-                      std::string::npos)
-                << c.special;
-        } else {
-            EXPECT_EQ(text.find("requires"), std::string::npos);
+        EXPECT_EQ(text.find("requires") != std::string::npos, !key.empty()) << special;
+        if (!key.empty()) {
+            EXPECT_NE(text.find(" \"requires\"\t\"" + key + "\"\r\n {"), std::string::npos);
         }
     }
 }
@@ -230,22 +223,6 @@ TEST_F(SwitchTest, SpeakerPositionIsScaled) {
     WriteSwitchSpeakers();
     // Midpoint (-1, 6) truncated toward zero; z = (15 + 50) * 1.5 = 97.5.
     EXPECT_NE(MapText().find(" \"origin\"\t\"-1 9 97\""), std::string::npos);
-}
-
-TEST(SwitchLists, MembershipOfTheSpecialLists) {
-    int once = 0, repeat = 0, sound = 0;
-    for (int s = 0; s < 200; s++) {
-        once += IsOnceSpecial(s);
-        repeat += IsRepeatSpecial(s);
-        sound += IsSwitchSoundSpecial(s);
-        EXPECT_FALSE(IsOnceSpecial(s) && IsRepeatSpecial(s)) << s;
-    }
-    EXPECT_EQ(once, 62);
-    EXPECT_EQ(repeat, 62);
-    EXPECT_EQ(sound, 55);
-    EXPECT_FALSE(IsOnceSpecial(57) || IsRepeatSpecial(57) || IsOnceSpecial(74) ||
-                 IsRepeatSpecial(74));
-    EXPECT_TRUE(IsSwitchSoundSpecial(138) && IsSwitchSoundSpecial(139));
 }
 
 }  // namespace
