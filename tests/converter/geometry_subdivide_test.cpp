@@ -1,0 +1,305 @@
+// Sector outlines with their height context, and the convex subdivision.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "tests/converter/surfaces_fixture.h"
+
+namespace {
+
+using SubdivideTest = StaticGeometryTest;
+
+// Cut points are truncated toward zero, so a piece may lose up to a unit strip
+// along its sides: areas are compared within twice the perimeter.
+void ExpectArea2Near(long area2, long width, long height) {
+    EXPECT_NEAR(static_cast<double>(area2), 2.0 * width * height, 4.0 * (width + height));
+}
+
+// Twice the signed area of the current piece polygon.
+long PieceArea2() {
+    long area = 0;
+    for (int i = 0; i < level.edge_count; i++) {
+        const SectorEdge& e = level.edge_list[i];
+        area += static_cast<long>(e.x1) * e.y2 - static_cast<long>(e.x2) * e.y1;
+    }
+    return area;
+}
+
+// Every leaf of a tree, front before back.
+void CollectLeaves(const PartitionNode& node, std::vector<const PartitionNode*>& leaves) {
+    if (node.leaf) {
+        leaves.push_back(&node);
+        return;
+    }
+    if (node.front) CollectLeaves(*node.front, leaves);
+    if (node.back) CollectLeaves(*node.back, leaves);
+}
+
+void LoadPiece(const PartitionNode& leaf) {
+    level.clip_lines = leaf.clip;
+    level.clip_line_count = static_cast<int32_t>(leaf.clip.size());
+    BuildConvexPiece();
+}
+
+TEST_F(SubdivideTest, OutlineKeepsLineDirectionOrReversesIt) {
+    const int room = AddSector(0, 128);
+    const int outside = AddSector(8, 100);
+    AddRoom({{0, 0}, {0, 64}, {64, 64}, {64, 0}}, room);
+    // The same square drawn the other way, with the room on the lines' left sides.
+    const int v = AddVertex(100, 0);
+    AddVertex(164, 0);
+    AddVertex(164, 64);
+    AddVertex(100, 64);
+    for (int i = 0; i < 4; i++) {
+        AddLine(v + i, v + (i + 1) % 4, AddSide(outside), -1);
+        level.linedefs.back().left_sidedef = static_cast<int16_t>(AddSide(room));
+    }
+
+    level.current_sector = room;
+    CollectSectorEdges();
+    ASSERT_EQ(level.edge_count, 8);
+    for (int i = 0; i < 4; i++) {
+        const SectorEdge& e = level.edge_list[i];
+        EXPECT_EQ(e.linedef, i);
+        EXPECT_EQ(e.other_sector, -1);
+        EXPECT_EQ(e.from_linedef, 1);
+        EXPECT_EQ(e.clip_index, -1);
+    }
+    EXPECT_EQ(level.edge_list[0].x1, 0);
+    EXPECT_EQ(level.edge_list[0].y2, 64);
+    for (int i = 4; i < 8; i++) {
+        const SectorEdge& e = level.edge_list[i];
+        const LineDef& line = level.linedefs[i];
+        EXPECT_EQ(e.x1, level.vertexes[line.end_vertex].x);
+        EXPECT_EQ(e.y1, level.vertexes[line.end_vertex].y);
+        EXPECT_EQ(e.dx, level.vertexes[line.start_vertex].x - level.vertexes[line.end_vertex].x);
+        EXPECT_EQ(e.other_sector, outside);
+        EXPECT_EQ(e.other_sidedef, line.right_sidedef);
+    }
+    EXPECT_EQ(level.highest_ceiling, 128);
+    EXPECT_EQ(level.lowest_neighbour_ceiling, 100);
+    EXPECT_EQ(level.next_higher_floor, 8);
+}
+
+TEST_F(SubdivideTest, HeightContextOfNeighbours) {
+    const int own = AddSector(16, 128);
+    const int a = AddSector(0, 140);
+    const int b = AddSector(32, 120);
+    const int c = AddSector(64, 200);
+    const int lone = AddSector(16, 128);
+    const int v = AddVertex(0, 0);
+    AddVertex(0, 64);
+    AddVertex(64, 64);
+    AddVertex(64, 0);
+    AddLine(v, v + 1, AddSide(own), -1);
+    level.linedefs.back().left_sidedef = static_cast<int16_t>(AddSide(a));
+    AddLine(v + 1, v + 2, AddSide(own), -1);
+    level.linedefs.back().left_sidedef = static_cast<int16_t>(AddSide(b));
+    AddLine(v + 2, v + 3, AddSide(c), -1);
+    level.linedefs.back().left_sidedef = static_cast<int16_t>(AddSide(own));
+    AddLine(v + 3, v, AddSide(own));
+    AddRoom({{200, 0}, {200, 64}, {264, 64}, {264, 0}}, lone);
+    level.min_height = -64;
+    level.max_height = 256;
+
+    level.current_sector = own;
+    CollectSectorEdges();
+    EXPECT_EQ(level.edge_count, 4);
+    EXPECT_EQ(level.floor_level, 16);
+    EXPECT_EQ(level.ceiling_level, 128);
+    EXPECT_EQ(level.next_higher_floor, 32);
+    EXPECT_EQ(level.highest_neighbour_floor, 64);
+    EXPECT_EQ(level.lowest_floor, 0);
+    EXPECT_EQ(level.highest_ceiling, 200);
+    EXPECT_EQ(level.lowest_neighbour_ceiling, 120);
+
+    level.current_sector = lone;
+    CollectSectorEdges();
+    EXPECT_EQ(level.highest_neighbour_floor, -64);
+    EXPECT_EQ(level.lowest_neighbour_ceiling, 256);
+    EXPECT_EQ(level.next_higher_floor, 256);
+    EXPECT_EQ(level.highest_ceiling, 128);
+    EXPECT_EQ(level.lowest_floor, 16);
+}
+
+TEST_F(SubdivideTest, ClosedDoorTakesHighestCeilingUnlessSky) {
+    const int door = AddSector(0, 0, "FLOOR4_8", "CEIL3_5");
+    const int west = AddSector(0, 128);
+    const int east = AddSector(0, 96);
+    const int v = AddVertex(0, 0);
+    AddVertex(0, 64);
+    AddVertex(16, 64);
+    AddVertex(16, 0);
+    AddLine(v, v + 1, AddSide(door), -1);
+    level.linedefs.back().left_sidedef = static_cast<int16_t>(AddSide(west));
+    AddLine(v + 1, v + 2, AddSide(door));
+    AddLine(v + 2, v + 3, AddSide(door), -1);
+    level.linedefs.back().left_sidedef = static_cast<int16_t>(AddSide(east));
+    AddLine(v + 3, v, AddSide(door));
+    level.current_sector = door;
+    CollectSectorEdges();
+    EXPECT_EQ(level.ceiling_level, 128);
+
+    level.sectors[door].ceiling_texture = MakeLumpName("F_SKY1");
+    CollectSectorEdges();
+    EXPECT_EQ(level.ceiling_level, 0);
+
+    level.sectors[door].ceiling_texture = MakeLumpName("f_sky1");  // the test is case-sensitive
+    CollectSectorEdges();
+    EXPECT_EQ(level.ceiling_level, 128);
+}
+
+TEST_F(SubdivideTest, ConvexSquareIsOneLeafOfItsOwnEdges) {
+    const int room = AddSector(0, 128);
+    AddRoom({{0, 0}, {0, 128}, {128, 128}, {128, 0}}, room);
+    SetBounds(0, 128, 0, 128);
+    level.current_sector = room;
+    CollectSectorEdges();
+    EXPECT_EQ(ChooseSplitter(level.edge_list.data(), level.edge_count), -1);
+    level.clip_line_count = 0;
+    auto tree = BuildPartitionTree(level.edge_list.data(), level.edge_count);
+    ASSERT_TRUE(tree->leaf);
+    ASSERT_EQ(tree->clip.size(), 4u);
+    LoadPiece(*tree);
+    ASSERT_EQ(level.edge_count, 4);
+    ExpectArea2Near(std::labs(PieceArea2()), 128, 128);
+    for (int i = 0; i < 4; i++) EXPECT_EQ(level.edge_list[i].clip_index, i);
+    FreePartitionTree(tree);
+    EXPECT_EQ(tree, nullptr);
+}
+
+TEST_F(SubdivideTest, LShapedSectorSplitsOnEarlierTiedLine) {
+    const int room = AddSector(0, 128);
+    AddRoom({{0, 0}, {0, 200}, {100, 200}, {100, 100}, {200, 100}, {200, 0}}, room);
+    SetBounds(0, 200, 0, 200);
+    level.current_sector = room;
+    CollectSectorEdges();
+    const SectorEdge* edges = level.edge_list.data();
+    ASSERT_EQ(level.edge_count, 6);
+    EXPECT_EQ(ScoreSplitter(edges, 6, edges[2], 32000), 12);  // the x = 100 line
+    EXPECT_EQ(ScoreSplitter(edges, 6, edges[3], 32000), 12);  // the y = 100 line
+    EXPECT_EQ(ScoreSplitter(edges, 6, edges[0], 32000), 32000);
+    EXPECT_EQ(ChooseSplitter(edges, 6), 2);
+
+    level.clip_line_count = 0;
+    auto tree = BuildPartitionTree(edges, 6);
+    EXPECT_EQ(level.clip_line_count, 0);  // the stack is popped again
+    ASSERT_FALSE(tree->leaf);
+    ASSERT_TRUE(tree->front && tree->front->leaf);
+    ASSERT_TRUE(tree->back && tree->back->leaf);
+
+    const std::vector<SectorEdge>& front = tree->front->clip;
+    ASSERT_EQ(front.size(), 5u);
+    EXPECT_EQ(front[0].x1, 100);  // the partition line as it stands
+    EXPECT_EQ(front[0].y1, 200);
+    EXPECT_EQ(front[0].y2, 100);
+    EXPECT_EQ(front[1].linedef, 0);
+    EXPECT_EQ(front[3].linedef, 2);
+    EXPECT_EQ(front[4].x1, 100);  // the bottom edge, cut at (100,0)
+    EXPECT_EQ(front[4].x2, 0);
+    EXPECT_EQ(front[4].end_offset, 0);
+
+    const std::vector<SectorEdge>& back = tree->back->clip;
+    ASSERT_EQ(back.size(), 4u);
+    EXPECT_EQ(back[0].y1, 100);  // the partition line reversed
+    EXPECT_EQ(back[0].y2, 200);
+    EXPECT_EQ(back[0].other_sidedef, -1);
+    EXPECT_EQ(back[1].linedef, 3);
+    EXPECT_EQ(back[3].x1, 200);
+    EXPECT_EQ(back[3].x2, 100);
+    EXPECT_EQ(back[3].end_offset, 100);  // the rest of the bottom edge
+
+    LoadPiece(*tree->front);
+    ExpectArea2Near(std::labs(PieceArea2()), 100, 200);
+    LoadPiece(*tree->back);
+    ExpectArea2Near(std::labs(PieceArea2()), 100, 100);
+    for (int i = 0; i < level.edge_count; i++) {
+        EXPECT_GE(level.edge_list[i].x1, 100);
+        EXPECT_LE(level.edge_list[i].y1, 100);
+    }
+}
+
+TEST_F(SubdivideTest, PillarRoomPiecesSurroundThePillar) {
+    const int room = AddSector(0, 128);
+    AddRoom({{0, 0}, {0, 300}, {300, 300}, {300, 0}}, room);
+    // The pillar's lines have the room on their right: counter-clockwise.
+    AddRoom({{100, 100}, {200, 100}, {200, 200}, {100, 200}}, room);
+    SetBounds(0, 300, 0, 300);
+    level.current_sector = room;
+    CollectSectorEdges();
+    EXPECT_GE(ChooseSplitter(level.edge_list.data(), level.edge_count), 0);
+
+    level.clip_line_count = 0;
+    auto tree = BuildPartitionTree(level.edge_list.data(), level.edge_count);
+    std::vector<const PartitionNode*> leaves;
+    CollectLeaves(*tree, leaves);
+    EXPECT_GE(leaves.size(), 4u);
+    long total = 0;
+    for (const PartitionNode* leaf : leaves) {
+        LoadPiece(*leaf);
+        total += std::labs(PieceArea2());
+        // No piece reaches into the pillar: its centre stays outside.
+        double cx = 0, cy = 0;
+        for (int i = 0; i < level.edge_count; i++) {
+            cx += level.edge_list[i].x1;
+            cy += level.edge_list[i].y1;
+        }
+        if (level.edge_count > 0) {
+            cx /= level.edge_count;
+            cy /= level.edge_count;
+            EXPECT_FALSE(cx > 100 && cx < 200 && cy > 100 && cy < 200);
+        }
+    }
+    EXPECT_NEAR(static_cast<double>(total), 2.0 * (300 * 300 - 100 * 100), 4.0 * 800);
+    EXPECT_LT(total, 2L * (300 * 300 - 100 * 100) + 1);
+}
+
+TEST_F(SubdivideTest, PhaseCountsAndProgressBar) {
+    convert_options.option_flags = kOptNoMove | kOptNoFloor | kOptNoCeil;
+    const int square = AddSector(0, 128);
+    const int ell = AddSector(0, 128);
+    AddSector(0, 128);  // no lines at all: skipped
+    AddRoom({{0, 0}, {0, 64}, {64, 64}, {64, 0}}, square);
+    AddRoom({{100, 0}, {100, 200}, {200, 200}, {200, 100}, {300, 100}, {300, 0}}, ell);
+    SetBounds(0, 300, 0, 200);
+
+    testing::internal::CaptureStdout();
+    SubdivideSectors();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out,
+              "Found 3 Sectors, Subdividing - [                    ]"
+              "\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b"
+              "####################\n"
+              " * 1 Convex Sectors\n * 1 Concave Sectors\n * 3 Resultants\n");
+    EXPECT_EQ(level.resultant_count, 3);
+    EXPECT_EQ(MapText(), "");
+}
+
+TEST_F(SubdivideTest, ProgressBarWithoutSectors) {
+    testing::internal::CaptureStdout();
+    SubdivideSectors();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Found 0 Sectors, Subdividing - [                    ]"
+              "\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b"
+              "####################\n"
+              " * 0 Convex Sectors\n * 0 Concave Sectors\n * 0 Resultants\n");
+}
+
+TEST_F(SubdivideTest, HundredSectorsFillTwentyCells) {
+    convert_options.option_flags = kOptNoMove | kOptNoFloor | kOptNoCeil;
+    for (int i = 0; i < 100; i++) {
+        const int sector = AddSector(0, 128);
+        AddRoom({{i * 10, 0}, {i * 10, 8}, {i * 10 + 8, 0}}, sector);
+    }
+    SetBounds(0, 1000, 0, 8);
+    testing::internal::CaptureStdout();
+    SubdivideSectors();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(std::count(out.begin(), out.end(), '#'), 20);
+    EXPECT_NE(out.find(" * 100 Convex Sectors\n * 0 Concave Sectors\n * 100 Resultants\n"),
+              std::string::npos);
+}
+
+}  // namespace
