@@ -41,7 +41,7 @@ void WriteFillerBrush(int linedef) {
 
     int32_t bottom = front.floor_height;
     int32_t top = front.ceiling_height;
-    if (line.left_sidedef != -1) {
+    if (line.left_sidedef >= 0) {
         const Sector& back = level.sectors[level.sidedefs[line.left_sidedef].sector];
         const int32_t upper_step = front.ceiling_height - back.ceiling_height;
         const int32_t lower_step = back.floor_height - front.floor_height;

@@ -99,7 +99,7 @@ void BuildWallBrushes() {
     for (int i = 0; i < count; i++) {
         const WallSegment& s = wall_segments[i];
         const LineDef& line = level.linedefs[s.linedef];
-        if (line.left_sidedef != -1) continue;
+        if (line.left_sidedef >= 0) continue;  // two-sided: no wall
         const SideDef& right = level.sidedefs[line.right_sidedef];
         const Sector& sector = level.sectors[right.sector];
 

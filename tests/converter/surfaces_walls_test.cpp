@@ -244,6 +244,18 @@ TEST_F(WallsTest, FillersNeedMiddleAndAnotherTexture) {
               "  ( -1 1 128 ) ( 1 1 128 ) ( 0 0 128 ) common/nodraw 0 0 0 1.000000 1.000000");
 }
 
+TEST_F(WallsTest, NegativeBackSideIndexCountsAsOneSided) {
+    AddSquareRoom();
+    level.linedefs[0].left_sidedef = -2;
+    level.sidedefs[level.linedefs[0].right_sidedef].upper_texture = MakeLumpName("UPPER");
+    BuildLineFillers();
+    const std::vector<std::string> lines = MapLines();
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[6],
+              "  ( -1 1 128 ) ( 1 1 128 ) ( 0 0 128 ) common/nodraw 0 0 0 1.000000 1.000000");
+    EXPECT_NE(RunWalls().find("Built 4 wall brushes:"), std::string::npos);
+}
+
 TEST_F(WallsTest, BoundingShell) {
     SetBounds(-512, 512, -256, 256);
     WriteBoundingBrushes();
