@@ -151,25 +151,6 @@ TEST_F(SubdivideTest, ClosedDoorTakesHighestCeilingUnlessSky) {
     EXPECT_EQ(level.ceiling_level, 128);
 }
 
-TEST_F(SubdivideTest, ConvexSquareIsOneLeafOfItsOwnEdges) {
-    const int room = AddSector(0, 128);
-    AddRoom({{0, 0}, {0, 128}, {128, 128}, {128, 0}}, room);
-    SetBounds(0, 128, 0, 128);
-    level.current_sector = room;
-    CollectSectorEdges();
-    EXPECT_EQ(ChooseSplitter(level.edge_list.data(), level.edge_count), -1);
-    level.clip_line_count = 0;
-    auto tree = BuildPartitionTree(level.edge_list.data(), level.edge_count);
-    ASSERT_TRUE(tree->leaf);
-    ASSERT_EQ(tree->clip.size(), 4u);
-    LoadPiece(*tree);
-    ASSERT_EQ(level.edge_count, 4);
-    ExpectArea2Near(std::labs(PieceArea2()), 128, 128);
-    for (int i = 0; i < 4; i++) EXPECT_EQ(level.edge_list[i].clip_index, i);
-    FreePartitionTree(tree);
-    EXPECT_EQ(tree, nullptr);
-}
-
 TEST_F(SubdivideTest, LShapedSectorSplitsOnEarlierTiedLine) {
     const int room = AddSector(0, 128);
     AddRoom({{0, 0}, {0, 200}, {100, 200}, {100, 100}, {200, 100}, {200, 0}}, room);
