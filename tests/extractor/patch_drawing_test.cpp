@@ -75,7 +75,7 @@ TEST(DrawPicture, DamagedPicturesAreNeverFollowedOutsideTheLump) {
     // The lump ends inside a post: the texels it holds are drawn.
     NewCanvas(8, 8);
     std::vector<uint8_t> cut = good;
-    cut.resize(cut.size() - 6);
+    cut.erase(cut.end() - 6, cut.end());
     DrawPicture(0, 0, cut, 8, 8);
     EXPECT_EQ(canvas.texels[0 * 8 + 1], 26);
     EXPECT_EQ(canvas.texels[3 * 8 + 1], 29);
