@@ -152,6 +152,17 @@ TEST(TexFile, WallTexturesAreComposedTiledAndSized) {
     EXPECT_EQ(MipLevel(empty, 0), std::vector<uint8_t>(32 * 16, 0));
 }
 
+TEST(TexFile, PatchNamedTwiceIsTakenFromItsFirstEntry) {
+    TempDir dir;
+    WadBuilder wad = WallWad({{"TWICE", 16, 16, {{0, 0, 2}}}});
+    wad.Add("P8", Picture(8, 8, 100));
+    RunResult run = Pavlunt(wad);
+    ASSERT_EQ(run.status, 0) << run.output;
+    TexFile tex = ReadTex("CUSTOM.TEX");
+    ASSERT_EQ(tex.entries.size(), 4u);
+    EXPECT_EQ(MipLevel(tex.entries[3], 0)[0], 200);
+}
+
 TEST(TexFile, PointSamplingTakesTheTopLeftTexelOfEachBlock) {
     TempDir dir;
     WadBuilder wad = WallWad({{"WIDE", 72, 128, {{0, 0, 1}}}});
