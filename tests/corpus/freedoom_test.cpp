@@ -1,0 +1,136 @@
+// The Freedoom IWADs as a corpus: pavlunt on each, then brakt on every one of
+// their levels with the texture file just made and the default object table,
+// and the structure of every map checked. Skipped when Freedoom is absent.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "formats/wad2.h"
+#include "tests/support/map_checks.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Checks the texture file's header and that its directory closes the file.
+void CheckTexFile(const std::string& path) {
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    ASSERT_GE(bytes.size(), kWad2HeaderSize);
+    Wad2Header header = DecodeWad2Header(bytes);
+    EXPECT_EQ(std::string(header.identification, 4), "WAD2");
+    EXPECT_GT(header.num_entries, 100u);
+    EXPECT_EQ(uint64_t{header.directory_offset} + uint64_t{header.num_entries} * kWad2DirEntrySize,
+              bytes.size());
+}
+
+// The TOTAL line's counts must be the planes and brushes the file holds.
+void CheckTotals(const std::string& console, const MapCheckResult& map) {
+    size_t at = console.find("TOTAL: ");
+    ASSERT_NE(at, std::string::npos) << console;
+    int planes = -1, brushes = -1;
+    ASSERT_EQ(sscanf(console.c_str() + at, "TOTAL: %i planes in %i brushes.", &planes, &brushes),
+              2);
+    EXPECT_EQ(planes, map.planes);
+    EXPECT_EQ(brushes, map.brushes);
+}
+
+// Known fault, left for a decision because the reference maps hold it too: a
+// convex piece narrower than the 2-unit tolerance of the side tests can come
+// out of the subdivision with one or two edges, and its floor and ceiling
+// brushes then have three or four planes and enclose nothing. Such brushes
+// are counted and reported, not failed, unless `closed_brushes` is set.
+enum class Brushes { kCountOpen, kAllClosed };
+
+// Extracts the textures of `wad_file`, then converts each of `levels` with
+// `options` added to "-custom", checking every run and every map.
+void ConvertLevels(const std::string& wad_file, const std::vector<std::string>& levels,
+                   Brushes brushes = Brushes::kCountOpen,
+                   const std::vector<std::string>& options = {}) {
+    std::string wad = FreedoomPath(wad_file);
+    if (wad.empty()) GTEST_SKIP() << wad_file << " is not installed";
+    TempDir dir;
+    WriteFileBytes("BRKT_OBJ.TXT", ReadFileBytes(std::string(DATA_DIR) + "/BRKT_OBJ.TXT"));
+
+    RunResult extract = RunProgram(PAVLUNT_PATH, {wad});
+    ASSERT_EQ(extract.status, 0) << extract.output;
+    EXPECT_FALSE(FileExists("~temp.hdr"));
+    ASSERT_NO_FATAL_FAILURE(CheckTexFile("CUSTOM.TEX"));
+
+    std::string open_summary;
+    for (const std::string& name : levels) {
+        SCOPED_TRACE(wad_file + " " + name);
+        std::vector<std::string> args = {wad, name, "-custom"};
+        args.insert(args.end(), options.begin(), options.end());
+        RunResult run = RunProgram(BRAKT_PATH, args);
+        EXPECT_EQ(run.status, 0) << run.output;
+        EXPECT_FALSE(Contains(run.output, "ERROR")) << run.output;
+        EXPECT_FALSE(FileExists("FENWOLD.TMP"));
+        std::string map_name = name + ".MAP";
+        ASSERT_TRUE(FileExists(map_name));
+
+        MapCheckResult map = CheckMapText(ReadFileText(map_name));
+        EXPECT_TRUE(map.problems.empty()) << map.Report();
+        if (brushes == Brushes::kAllClosed) {
+            EXPECT_TRUE(map.open_brushes.empty()) << map.Report();
+        }
+        if (!map.open_brushes.empty())
+            open_summary += " " + name + ":" + std::to_string(map.open_brushes.size());
+        ASSERT_FALSE(map.classnames.empty());
+        EXPECT_EQ(map.classnames[0], "worldspawn");
+        EXPECT_GT(map.brushes, 100);
+        EXPECT_GT(map.entities, 10);  // objects of the default table at least
+        CheckTotals(run.output, map);
+        std::remove(map_name.c_str());
+    }
+    if (!open_summary.empty()) {
+        testing::Test::RecordProperty("open_brushes", open_summary);
+        printf("Brushes of fewer than four planes (level:count):%s\n", open_summary.c_str());
+    }
+}
+
+std::vector<std::string> Episodes(int first, int last) {
+    std::vector<std::string> names;
+    for (int e = first; e <= last; e++)
+        for (int m = 1; m <= 9; m++)
+            names.push_back("E" + std::to_string(e) + "M" + std::to_string(m));
+    return names;
+}
+
+std::vector<std::string> Maps(int first, int last) {
+    std::vector<std::string> names;
+    for (int m = first; m <= last; m++) {
+        char name[8];
+        snprintf(name, sizeof name, "MAP%02d", m);
+        names.push_back(name);
+    }
+    return names;
+}
+
+}  // namespace
+
+// Two test cases per IWAD, so that a parallel test run shares the work.
+TEST(FreedoomCorpus, Freedoom1Episodes1And2) {
+    ConvertLevels("freedoom1.wad", Episodes(1, 2));
+}
+
+TEST(FreedoomCorpus, Freedoom1Episodes3And4) {
+    ConvertLevels("freedoom1.wad", Episodes(3, 4));
+}
+
+TEST(FreedoomCorpus, Freedoom2Map01To16) {
+    ConvertLevels("freedoom2.wad", Maps(1, 16));
+}
+
+TEST(FreedoomCorpus, Freedoom2Map17To32) {
+    ConvertLevels("freedoom2.wad", Maps(17, 32));
+}
+
+// The known fault above, checked strictly; run with --gtest_also_run_disabled_tests.
+TEST(FreedoomCorpus, DISABLED_EveryBrushHasFourPlanes) {
+    ConvertLevels("freedoom2.wad", Maps(1, 32), Brushes::kAllClosed);
+}
