@@ -26,6 +26,8 @@ TEST(FuzzRegression, ExtractorRun) {
         testing::internal::CaptureStdout();
         int status = fuzz::RunExtractorOnBytes(bytes.data(), bytes.size());
         std::string output = testing::internal::GetCapturedStdout();
-        if (status != 0) EXPECT_NE(output.find("ERROR: "), std::string::npos) << output;
+        if (status != 0) {
+            EXPECT_NE(output.find("ERROR: "), std::string::npos) << output;
+        }
     }
 }
