@@ -207,8 +207,13 @@ void LevelBuilder::AddTo(WadBuilder& wad, const std::string& level_name) const {
         const LineSpec& l = lines[i];
         for (int v : {l.v1, l.v2, l.flags, l.special, l.tag, l.right, l.left})
             PutS16(line_bytes, v);
-        auto [x1, y1] = vertexes[l.v1];
-        auto [x2, y2] = vertexes[l.v2];
+        // Lines may name vertices that do not exist (tests of damaged levels).
+        auto position = [&](int v) {
+            return v >= 0 && v < static_cast<int>(vertexes.size()) ? vertexes[v]
+                                                                   : std::pair<int, int>{0, 0};
+        };
+        auto [x1, y1] = position(l.v1);
+        auto [x2, y2] = position(l.v2);
         double radians = std::atan2(static_cast<double>(y2 - y1), static_cast<double>(x2 - x1));
         int angle = static_cast<int>(radians * 32768.0 / 3.141592653589793) & 0xFFFF;
         for (int direction = 0; direction < (l.left >= 0 ? 2 : 1); direction++) {
