@@ -14,8 +14,9 @@ constexpr int kNoSplitter = 32000;  // grade of a line that leaves nothing behin
 constexpr int kCutPenalty = 8;      // grade added for every edge the line cuts
 constexpr int kBoxMargin = 32;      // the starting box lies this far outside the level
 constexpr int kProgressCells = 20;  // cells of the progress bar
-// Real sectors need a few dozen partition lines on a path; a partition far
-// deeper than that comes from broken geometry and would exhaust the stack.
+// Real sectors need a few dozen partition lines on a path. Far from the
+// origin the side tests lose precision, and an edge whose cut leaves it
+// unchanged would be partitioned forever; such a sector ends the run.
 constexpr int kMaxPartitionDepth = 1024;
 
 void PushClipLine(const SectorEdge& line) {
@@ -73,9 +74,10 @@ std::unique_ptr<PartitionNode> BuildPartitionTree(const SectorEdge* edges, int c
     }
 
     if (level.clip_line_count >= kMaxPartitionDepth)
-        Fatal(1,
-              "ERROR: Sector %i cannot be cut into convex pieces (more than %i partition lines).\n",
-              level.current_sector, kMaxPartitionDepth);
+        Fatal(
+            1,
+            "\nERROR: Sector %i cannot be cut into convex pieces (more than %i partition lines).\n",
+            level.current_sector, kMaxPartitionDepth);
     const SectorEdge split = edges[s];
     std::vector<SectorEdge> front_list;
     std::vector<SectorEdge> back_list;

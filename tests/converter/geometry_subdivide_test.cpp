@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "formats/fatal.h"
 #include "tests/converter/surfaces_fixture.h"
 
 namespace {
@@ -235,6 +236,26 @@ TEST_F(SubdivideTest, PillarRoomPiecesSurroundThePillar) {
     }
     EXPECT_NEAR(static_cast<double>(total), 2.0 * (300 * 300 - 100 * 100), 4.0 * 800);
     EXPECT_LT(total, 2L * (300 * 300 - 100 * 100) + 1);
+}
+
+TEST_F(SubdivideTest, RunawayPartitionEndsTheRun) {
+    // Tens of thousands of units from the line's start the side test is coarse:
+    // the short edge counts as crossing the long line, yet its cut gives it back
+    // unchanged, so every partition of the set repeats the one above it.
+    const SectorEdge edges[] = {Edge(-17322, -25950, 22249, -18312),
+                                Edge(2429, -22315, 2370, -22148)};
+    level.clip_line_count = 0;
+    testing::internal::CaptureStdout();
+    try {
+        BuildPartitionTree(edges, 2);
+        ADD_FAILURE() << "the partition ended";
+    } catch (const FatalError& error) {
+        EXPECT_EQ(error.status, 1);
+        EXPECT_EQ(error.message,
+                  "\nERROR: Sector 0 cannot be cut into convex pieces (more than 1024 partition "
+                  "lines).\n");
+    }
+    testing::internal::GetCapturedStdout();
 }
 
 TEST_F(SubdivideTest, PhaseCountsAndProgressBar) {
