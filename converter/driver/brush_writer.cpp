@@ -1,6 +1,13 @@
 // One plane line of a brush, in the three-point form of the map text.
+#include <algorithm>
+#include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "converter/driver/driver.h"
 
@@ -27,6 +34,43 @@ int32_t Scale(int32_t value) {
     return static_cast<int32_t>(product);
 }
 
+// Puts the decimal number and a blank at `at`; gives the end.
+char* PutNumber(char* at, int64_t value) {
+    at = std::to_chars(at, at + 20, value).ptr;
+    *at++ = ' ';
+    return at;
+}
+
+// The text of the two scales at the end of a plane line, "%f %f".
+struct ScaleText {
+    uint64_t key;    // bits of the texture scale (high half) and the map scale
+    char text[128];  // the formatted pair
+    size_t length;   // characters in text
+};
+
+// Nearly every plane of a level carries one of two pairs (1 or -1 with the
+// map scale), so the texts of the last few pairs are kept.
+std::string_view FormatScales(float texture_scale, float scale) {
+    constexpr int kKept = 4;
+    static ScaleText kept[kKept];
+    static int kept_count = 0;
+    static int next_slot = 0;
+    const uint64_t key = (static_cast<uint64_t>(std::bit_cast<uint32_t>(texture_scale)) << 32) |
+                         std::bit_cast<uint32_t>(scale);
+    for (int i = 0; i < kept_count; i++)
+        if (kept[i].key == key) return std::string_view(kept[i].text, kept[i].length);
+    ScaleText& slot = kept[next_slot];
+    next_slot = (next_slot + 1) % kKept;
+    if (kept_count < kKept) kept_count++;
+    const int length =
+        std::snprintf(slot.text, sizeof slot.text, "%f %f", static_cast<double>(texture_scale),
+                      static_cast<double>(scale));
+    slot.key = key;
+    slot.length =
+        length < 0 ? 0 : std::min<size_t>(static_cast<size_t>(length), sizeof slot.text - 1);
+    return std::string_view(slot.text, slot.length);
+}
+
 }  // namespace
 
 void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int32_t y2, int32_t x3,
@@ -49,12 +93,33 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
                       out[0].z + given[i].z - given[0].z};
         }
     }
-    float texture_scale = scale_factor * scale;
-    MapPrintf("  ( %lld %lld %lld ) ( %lld %lld %lld ) ( %lld %lld %lld ) %s %i %i 0 %f %f",
-              static_cast<long long>(out[0].x), static_cast<long long>(out[0].y),
-              static_cast<long long>(out[0].z), static_cast<long long>(out[1].x),
-              static_cast<long long>(out[1].y), static_cast<long long>(out[1].z),
-              static_cast<long long>(out[2].x), static_cast<long long>(out[2].y),
-              static_cast<long long>(out[2].z), material.c_str(), x_offset, y_offset,
-              static_cast<double>(texture_scale), static_cast<double>(scale));
+    const float texture_scale = scale_factor * scale;
+    // The line is "  ( x y z ) ( x y z ) ( x y z ) material xoff yoff 0 %f %f",
+    // put together by hand: the map holds one such line per plane, and
+    // printf-style formatting of it was most of the converter's time.
+    const std::string_view name(material.c_str());  // up to the first NUL, as %s
+    const std::string_view scales = FormatScales(texture_scale, scale);
+    static std::vector<char> line;
+    const size_t most = 2 + 3 * (4 + 3 * 21) + name.size() + 1 + 2 * 21 + 2 + scales.size();
+    if (line.size() < most) line.resize(most);
+    char* at = line.data();
+    *at++ = ' ';
+    *at++ = ' ';
+    for (int i = 0; i < 3; i++) {
+        *at++ = '(';
+        *at++ = ' ';
+        at = PutNumber(at, out[i].x);
+        at = PutNumber(at, out[i].y);
+        at = PutNumber(at, out[i].z);
+        *at++ = ')';
+        *at++ = ' ';
+    }
+    at = std::copy(name.begin(), name.end(), at);
+    *at++ = ' ';
+    at = PutNumber(at, x_offset);
+    at = PutNumber(at, y_offset);
+    *at++ = '0';
+    *at++ = ' ';
+    at = std::copy(scales.begin(), scales.end(), at);
+    MapWriteLine(std::string_view(line.data(), static_cast<size_t>(at - line.data())));
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 // ---- Options ----
 
@@ -58,6 +59,8 @@ extern const char* const kEntityFileName;  // "FENWOLD.TMP"
 void ResetMapWriter();
 // Writes one line of map text, followed by CR LF, to the current output.
 void MapPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Writes one line of map text that is already formatted, followed by CR LF.
+void MapWriteLine(std::string_view text);
 void SetEntityOutput(bool flag);
 void CreateMapFile(const std::string& map_file_name, const std::string& texture_file_name);
 void AppendEntityFile();

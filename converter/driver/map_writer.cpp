@@ -30,14 +30,27 @@ void WriteOrFail(FILE* file, const char* data, size_t length) {
 
 }  // namespace
 
+void MapWriteLine(std::string_view text) {
+    FILE* out = map_writer.entity_output ? map_writer.entity_file : map_writer.map_file;
+    WriteOrFail(out, text.data(), text.size());
+    WriteOrFail(out, "\r\n", 2);
+}
+
 void MapPrintf(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string line = FormatTextV(format, args);
+    // Nearly every line fits the stack buffer; longer ones are formatted again.
+    char small[512];
+    va_list copy;
+    va_copy(copy, args);
+    const int length = vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (length >= 0 && static_cast<size_t>(length) < sizeof small) {
+        MapWriteLine(std::string_view(small, static_cast<size_t>(length)));
+    } else {
+        MapWriteLine(FormatTextV(format, args));
+    }
     va_end(args);
-    line += "\r\n";
-    FILE* out = map_writer.entity_output ? map_writer.entity_file : map_writer.map_file;
-    WriteOrFail(out, line.data(), line.size());
 }
 
 void SetEntityOutput(bool flag) {
