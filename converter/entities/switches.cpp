@@ -153,6 +153,14 @@ void WriteLineTrigger(int32_t i, bool repeat) {
     const int32_t s = line.special;
     const int32_t t = line.tag;
 
+    // A line of no length has no place for a trigger brush.
+    const Vertex& start = level.vertexes[line.start_vertex];
+    const Vertex& end = level.vertexes[line.end_vertex];
+    if (start.x == end.x && start.y == end.y) {
+        printf("WARNING: Line %i has no length, no trigger built\n", i);
+        return;
+    }
+
     // A door line needs the sector behind it to name the door; a line without
     // a back side opens no door, so it gets no trigger at all.
     int32_t door_tag = 0;
