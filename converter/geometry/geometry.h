@@ -68,13 +68,17 @@ struct PartitionNode {
 };
 
 // Grade of `candidate` as a partition line of edges[0..count-1]; 32000 when
-// no edge lies behind it. Gives up as soon as the grade exceeds `limit`.
+// no edge lies behind it. Gives up, with a grade above `limit`, as soon as the
+// grade is sure to exceed `limit`.
 int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidate, int limit);
 // Index of the best partition line, -1 when the edges form a convex set.
 int ChooseSplitter(const SectorEdge* edges, int count);
 // Partitions the edges recursively; level.clip_lines is the stack of the
 // partition lines above the node being built.
 std::unique_ptr<PartitionNode> BuildPartitionTree(const SectorEdge* edges, int count);
+// The same, with the partition line of the top node already chosen
+// (ChooseSplitter's result for these edges).
+std::unique_ptr<PartitionNode> BuildPartitionTree(const SectorEdge* edges, int count, int splitter);
 // Builds and writes every leaf of the tree, front before back.
 void EmitPieces(const PartitionNode& node);
 // Clips the starting box by every clip line into the piece's polygon.

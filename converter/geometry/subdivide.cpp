@@ -1,6 +1,7 @@
 // Convex subdivision: every sector is partitioned along the lines of its own
 // edges until each remaining set of edges is convex; each convex piece is then
 // rebuilt as a polygon by clipping a large box with the lines that bound it.
+#include <algorithm>
 #include <cstdio>
 
 #include "converter/geometry/geometry.h"
@@ -30,22 +31,26 @@ void PushClipLine(const SectorEdge& line) {
 int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidate, int limit) {
     int front = 0;
     int back = 0;
-    int grade = 0;
+    int cuts = 0;
     for (int i = 0; i < count; i++) {
         const int side = &edges[i] == &candidate ? kEdgeFront : ClassifyEdge(candidate, edges[i]);
         if (side == kEdgeCrosses) {
             front++;
             back++;
+            cuts++;
         } else if (side == kEdgeFront) {
             front++;
         } else if (side == kEdgeBack) {
             back++;
         }
-        grade = std::max(front, back) + kCutPenalty * (front + back - count);
+        // Every edge lies in front, behind or across, so the grade is the
+        // larger side plus the penalty for the cuts. Neither can shrink with
+        // the edges still to come: once past the limit, the line has lost.
+        const int grade = std::max(front, back) + kCutPenalty * cuts;
         if (grade > limit) return grade;
     }
     if (front == 0 || back == 0) return kNoSplitter;
-    return grade;
+    return std::max(front, back) + kCutPenalty * cuts;
 }
 
 int ChooseSplitter(const SectorEdge* edges, int count) {
@@ -62,8 +67,11 @@ int ChooseSplitter(const SectorEdge* edges, int count) {
 }
 
 std::unique_ptr<PartitionNode> BuildPartitionTree(const SectorEdge* edges, int count) {
+    return BuildPartitionTree(edges, count, ChooseSplitter(edges, count));
+}
+
+std::unique_ptr<PartitionNode> BuildPartitionTree(const SectorEdge* edges, int count, int s) {
     auto node = std::make_unique<PartitionNode>();
-    const int s = ChooseSplitter(edges, count);
     if (s < 0) {
         // Convex: the leaf keeps the partition lines above it and its own edges.
         node->leaf = true;
@@ -206,7 +214,8 @@ void SubdivideSectors() {
          level.current_sector++) {
         CollectSectorEdges();
         if (level.edge_count < 3) continue;
-        if (ChooseSplitter(level.edge_list.data(), level.edge_count) < 0) {
+        const int splitter = ChooseSplitter(level.edge_list.data(), level.edge_count);
+        if (splitter < 0) {
             convex++;
         } else {
             concave++;
@@ -216,7 +225,7 @@ void SubdivideSectors() {
         const std::vector<SectorEdge> outline(level.edge_list.begin(),
                                               level.edge_list.begin() + level.edge_count);
         std::unique_ptr<PartitionNode> tree =
-            BuildPartitionTree(outline.data(), static_cast<int>(outline.size()));
+            BuildPartitionTree(outline.data(), static_cast<int>(outline.size()), splitter);
         EmitPieces(*tree);
         FreePartitionTree(tree);
 
