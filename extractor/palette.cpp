@@ -1,6 +1,9 @@
 // The palette entry of the texture file and the colour matching of averaged
 // MIP texels.
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,10 +28,54 @@ int Darken(int component) {
     return value > 255 ? 255 : value;
 }
 
+// A palette split into one array per component, so that the distances of
+// all entries can be worked out side by side.
+struct PalettePlanes {
+    uint8_t red[256];
+    uint8_t green[256];
+    uint8_t blue[256];
+};
+PalettePlanes source_planes;  // source_palette
+PalettePlanes match_planes;   // match_palette
+
+void SplitPalette(const uint8_t* rgb, PalettePlanes& planes) {
+    for (int i = 0; i < 256; i++) {
+        planes.red[i] = rgb[3 * i];
+        planes.green[i] = rgb[3 * i + 1];
+        planes.blue[i] = rgb[3 * i + 2];
+    }
+}
+
+uint8_t Difference(uint8_t a, uint8_t b) {
+    return a > b ? static_cast<uint8_t>(a - b) : static_cast<uint8_t>(b - a);
+}
+
+// The search below for a colour of components 0..255: the distances of all
+// entries side by side, then the first entry of the smallest distance, the
+// one the scan in order finds.
+uint8_t SearchPlanes(const PalettePlanes& planes, uint8_t red, uint8_t green, uint8_t blue) {
+    uint16_t distance[256];
+    for (int i = 0; i < 256; i++) {
+        const uint16_t sum = static_cast<uint16_t>(Difference(planes.red[i], red) +
+                                                   Difference(planes.green[i], green) +
+                                                   Difference(planes.blue[i], blue));
+        distance[i] = static_cast<uint16_t>(sum / 3);
+    }
+    distance[255] = UINT16_MAX;  // index 255 is never the result
+    uint16_t smallest = UINT16_MAX;
+    for (int i = 0; i < 256; i++) smallest = std::min(smallest, distance[i]);
+    int index = 0;
+    while (distance[index] != smallest) index++;
+    return static_cast<uint8_t>(index);
+}
+
 uint8_t SearchPalette(int red, int green, int blue) {
-    const uint8_t* palette = (extractor_settings.mode_flags & kModeTotalConv)
-                                 ? colour_tables.source_palette
-                                 : colour_tables.match_palette;
+    const bool total_conv = (extractor_settings.mode_flags & kModeTotalConv) != 0;
+    if (red >= 0 && red < 256 && green >= 0 && green < 256 && blue >= 0 && blue < 256)
+        return SearchPlanes(total_conv ? source_planes : match_planes, static_cast<uint8_t>(red),
+                            static_cast<uint8_t>(green), static_cast<uint8_t>(blue));
+    const uint8_t* palette =
+        total_conv ? colour_tables.source_palette : colour_tables.match_palette;
     int best_index = 0;
     int best_distance = 32000;
     // Index 255 stands for the key colour and is never the result of a search.
@@ -55,6 +102,8 @@ void ResetColourTables() {
     }
     colour_tables.nearest_cache.clear();
     colour_tables.nearest_cache.shrink_to_fit();
+    SplitPalette(colour_tables.source_palette, source_planes);
+    SplitPalette(colour_tables.match_palette, match_planes);
 }
 
 void SetSourcePalette(const uint8_t* rgb) {
@@ -66,6 +115,8 @@ void SetSourcePalette(const uint8_t* rgb) {
         const uint8_t* colour = colour_tables.source_palette + 3 * i;
         colour_tables.is_key[i] = IsKeyColour(colour[0], colour[1], colour[2]);
     }
+    SplitPalette(colour_tables.source_palette, source_planes);
+    SplitPalette(colour_tables.match_palette, match_planes);
     colour_tables.nearest_cache.clear();
 }
 
@@ -102,6 +153,12 @@ uint8_t AverageBlock(const uint8_t* texels, int n) {
 
 uint8_t BlockColour(int red_sum, int green_sum, int blue_sum, bool has_key, int n) {
     if (has_key) return kKeyColourIndex;
+    // Blocks of MIP levels hold 4, 16 or 64 texels: a shift divides their
+    // (never negative) sums without three slow divisions.
+    if (n > 0 && (n & (n - 1)) == 0 && red_sum >= 0 && green_sum >= 0 && blue_sum >= 0) {
+        const int shift = std::countr_zero(static_cast<unsigned>(n));
+        return FindNearestColor(red_sum >> shift, green_sum >> shift, blue_sum >> shift);
+    }
     return FindNearestColor(red_sum / n, green_sum / n, blue_sum / n);
 }
 

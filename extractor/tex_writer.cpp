@@ -80,15 +80,12 @@ std::vector<BlockSum> SumTexelBlocks(const std::vector<uint8_t>& texels, size_t 
         const uint8_t* top = texels.data() + y * w;
         const uint8_t* bottom = top + w;
         for (size_t x = 0; x < w; x += 2) {
-            BlockSum sum{0, 0, 0, false};
-            for (uint8_t texel : {top[x], top[x + 1], bottom[x], bottom[x + 1]}) {
-                const uint8_t* colour = palette + 3 * texel;
-                sum.red += colour[0];
-                sum.green += colour[1];
-                sum.blue += colour[2];
-                sum.has_key = sum.has_key || colour_tables.is_key[texel];
-            }
-            sums.push_back(sum);
+            const uint8_t a = top[x], b = top[x + 1], c = bottom[x], d = bottom[x + 1];
+            const uint8_t *pa = palette + 3 * a, *pb = palette + 3 * b, *pc = palette + 3 * c,
+                          *pd = palette + 3 * d;
+            const bool* key = colour_tables.is_key;
+            sums.push_back({pa[0] + pb[0] + pc[0] + pd[0], pa[1] + pb[1] + pc[1] + pd[1],
+                            pa[2] + pb[2] + pc[2] + pd[2], key[a] || key[b] || key[c] || key[d]});
         }
     }
     return sums;
@@ -102,14 +99,10 @@ std::vector<BlockSum> SumBlockSums(const std::vector<BlockSum>& blocks, size_t w
         const BlockSum* top = blocks.data() + y * w;
         const BlockSum* bottom = top + w;
         for (size_t x = 0; x < w; x += 2) {
-            BlockSum sum{0, 0, 0, false};
-            for (const BlockSum* part : {top + x, top + x + 1, bottom + x, bottom + x + 1}) {
-                sum.red += part->red;
-                sum.green += part->green;
-                sum.blue += part->blue;
-                sum.has_key = sum.has_key || part->has_key;
-            }
-            sums.push_back(sum);
+            const BlockSum &a = top[x], &b = top[x + 1], &c = bottom[x], &d = bottom[x + 1];
+            sums.push_back({a.red + b.red + c.red + d.red, a.green + b.green + c.green + d.green,
+                            a.blue + b.blue + c.blue + d.blue,
+                            a.has_key || b.has_key || c.has_key || d.has_key});
         }
     }
     return sums;
@@ -192,8 +185,11 @@ void WriteMipTexture(std::string name, int width, int height) {
     for (size_t y = 0; y < h; y++) {
         const uint8_t* source = canvas.texels.data() + (y % height) * static_cast<size_t>(width);
         uint8_t* row = tiled.data() + y * w;
-        for (size_t x = 0; x < w; x++)
-            row[x] = x < static_cast<size_t>(width) ? source[x] : row[x - width];
+        // The row, then its own start copied on as far as the tiled width.
+        const size_t first = std::min(w, static_cast<size_t>(width));
+        std::copy(source, source + first, row);
+        for (size_t x = first; x < w; x += first)
+            std::copy(row, row + std::min(first, w - x), row + x);
     }
 
     const uint32_t length = MipTextureLength(tiled_width, tiled_height);
