@@ -48,8 +48,11 @@ int PointSide(const SectorEdge& line, int32_t px, int32_t py) {
 }
 
 int ClassifyEdge(const SectorEdge& line, const SectorEdge& edge) {
-    const int s1 = PointSide(line, edge.x1, edge.y1);
-    const int s2 = PointSide(line, edge.x2, edge.y2);
+    return PlaceEdge(line, edge, PointSide(line, edge.x1, edge.y1),
+                     PointSide(line, edge.x2, edge.y2));
+}
+
+int PlaceEdge(const SectorEdge& line, const SectorEdge& edge, int s1, int s2) {
     if (s1 == s2) {
         if (s1 != kSideOn) return s1;
         // On the line itself: in front when running the same way.

@@ -31,6 +31,9 @@ int Sign(int32_t v);
 int PointSide(const SectorEdge& line, int32_t px, int32_t py);
 // Where `edge` lies against the line through `line`: front, back or crossing.
 int ClassifyEdge(const SectorEdge& line, const SectorEdge& edge);
+// The same, from the point sides s1 of the edge's start and s2 of its end,
+// for callers that know them already.
+int PlaceEdge(const SectorEdge& line, const SectorEdge& edge, int s1, int s2);
 // Whether both end points of `edge` lie on the line through `line`.
 bool EdgeOnLine(const SectorEdge& line, const SectorEdge& edge);
 // The parameter t at which edge.start + t * (edge.dx, edge.dy) meets the line.

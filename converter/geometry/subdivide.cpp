@@ -19,6 +19,7 @@ constexpr int kProgressCells = 20;  // cells of the progress bar
 // origin the side tests lose precision, and an edge whose cut leaves it
 // unchanged would be partitioned forever; such a sector ends the run.
 constexpr int kMaxPartitionDepth = 1024;
+constexpr int kNoSide = 99;  // no point side known
 
 void PushClipLine(const SectorEdge& line) {
     if (static_cast<size_t>(level.clip_line_count) >= level.clip_lines.size())
@@ -32,8 +33,26 @@ int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidat
     int front = 0;
     int back = 0;
     int cuts = 0;
+    // Outlines run edge to edge, so the start of an edge is mostly the end of
+    // the one before, whose side is known already.
+    int32_t last_x = 0;
+    int32_t last_y = 0;
+    int last_side = kNoSide;
     for (int i = 0; i < count; i++) {
-        const int side = &edges[i] == &candidate ? kEdgeFront : ClassifyEdge(candidate, edges[i]);
+        const SectorEdge& edge = edges[i];
+        int side = kEdgeFront;
+        if (&edge != &candidate) {
+            const int s1 = last_side != kNoSide && edge.x1 == last_x && edge.y1 == last_y
+                               ? last_side
+                               : PointSide(candidate, edge.x1, edge.y1);
+            const int s2 = PointSide(candidate, edge.x2, edge.y2);
+            side = PlaceEdge(candidate, edge, s1, s2);
+            last_side = s2;
+        } else {
+            last_side = kNoSide;
+        }
+        last_x = edge.x2;
+        last_y = edge.y2;
         if (side == kEdgeCrosses) {
             front++;
             back++;
@@ -149,8 +168,11 @@ void BuildConvexPiece() {
         nside.clear();
         for (int k = 0; k < level.edge_count; k++) {
             SectorEdge edge = level.edge_list[k];
-            if (EdgeOnLine(split, edge)) continue;
-            const int side = ClassifyEdge(split, edge);
+            // Edges on the line itself are dropped.
+            const int s1 = PointSide(split, edge.x1, edge.y1);
+            const int s2 = PointSide(split, edge.x2, edge.y2);
+            if (s1 == kSideOn && s2 == kSideOn) continue;
+            const int side = PlaceEdge(split, edge, s1, s2);
             if (side == kEdgeCrosses) {
                 SplitEdge(split, edge);  // the part behind the line is dropped
                 nside.push_back(edge);
