@@ -104,7 +104,7 @@ inline void RunConverterOnBytes(const uint8_t* data, size_t size) {
     if (choice & 0x20) args.push_back("-nofloor");
     if (choice & 0xC0) {
         args.push_back("-scale");
-        args.push_back((choice & 0xC0) == 0x40 ? "0.5" : (choice & 0xC0) == 0x80 ? "1.5" : "-3");
+        args.push_back((choice & 0xC0) == 0x40 ? "0.5" : (choice & 0xC0) == 0x80 ? "1.5" : "-1024");
     }
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());

@@ -1,4 +1,5 @@
 // The converter's command line: banner, usage text and the option scan.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -86,6 +87,9 @@ constexpr OptionWord kOptionWords[] = {
     {"-custom", OptionAction::kTextureFile, 0, "CUSTOM.TEX"},
 };
 
+// The largest -scale factor either way.
+constexpr float kMaxMapScale = 1024.0f;
+
 bool TakesValue(OptionAction action) {
     return action == OptionAction::kLight || action == OptionAction::kWad ||
            action == OptionAction::kTexMap || action == OptionAction::kScale;
@@ -133,7 +137,13 @@ void ParseCommandLine(int argc, char** argv) {
                     break;
                 case OptionAction::kScale: {
                     float scale;
-                    if (sscanf(value, "%f", &scale) == 1) convert_options.map_scale = scale;
+                    if (sscanf(value, "%f", &scale) != 1) break;
+                    // Level coordinates times a larger factor no longer fit the
+                    // integers the map text is written with.
+                    if (!std::isfinite(scale) || std::fabs(scale) > kMaxMapScale)
+                        Fatal(1, "ERROR: The scale factor %s is out of range (-%g to %g).\n",
+                              value, kMaxMapScale, kMaxMapScale);
+                    convert_options.map_scale = scale;
                     break;
                 }
                 case OptionAction::kTextureFile:

@@ -53,3 +53,31 @@ TEST(FuzzRegression, ObjectTable) {
 }
 
 }  // namespace
+
+namespace {
+
+int ParseScale(const char* value) {
+    ResetConverterState();
+    std::string a = "brakt", b = "F.WAD", c = "MAP01", d = "-scale", e = value;
+    char* argv[] = {a.data(), b.data(), c.data(), d.data(), e.data(), nullptr};
+    try {
+        ParseCommandLine(5, argv);
+    } catch (const FatalError& error) {
+        EXPECT_EQ(error.message.rfind("ERROR: The scale factor ", 0), 0u) << error.message;
+        return error.status;
+    }
+    return 0;
+}
+
+// Factors whose products overflow the integers of the map text end the run
+// before anything is written; the ends of the range still convert.
+TEST(FuzzRegression, ScaleOutOfRange) {
+    for (const char* value : {"1e30", "-1e30", "inf", "nan", "1024.5"})
+        EXPECT_EQ(ParseScale(value), 1) << value;
+    for (const char* value : {"1024", "-1024", "0", "x"}) EXPECT_EQ(ParseScale(value), 0) << value;
+    EXPECT_EQ(ParseScale("-1024"), 0);
+    EXPECT_EQ(convert_options.map_scale, -1024.0f);
+    ResetConverterState();
+}
+
+}  // namespace
