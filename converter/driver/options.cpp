@@ -141,8 +141,8 @@ void ParseCommandLine(int argc, char** argv) {
                     // Level coordinates times a larger factor no longer fit the
                     // integers the map text is written with.
                     if (!std::isfinite(scale) || std::fabs(scale) > kMaxMapScale)
-                        Fatal(1, "ERROR: The scale factor %s is out of range (-%g to %g).\n",
-                              value, kMaxMapScale, kMaxMapScale);
+                        Fatal(1, "ERROR: The scale factor %s is out of range (-%g to %g).\n", value,
+                              kMaxMapScale, kMaxMapScale);
                     convert_options.map_scale = scale;
                     break;
                 }
