@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "formats/wad.h"
@@ -56,6 +57,7 @@ struct SourceWad {
     WadHeader header;                      // as read from offset 0
     std::vector<WadDirEntry> directory;    // num_lumps entries, read once at open time
     std::vector<std::string> upper_names;  // each entry's name, upper-cased, for the lookups
+    std::unordered_map<std::string, int> first_index;  // upper-cased name -> its first entry
 };
 
 extern SourceWad source_wad;
@@ -79,11 +81,11 @@ std::vector<uint8_t> ReadLump(int index, size_t limit = SIZE_MAX);
 constexpr int kKeyColourIndex = 255;  // stands for the key colour (0, 255, 255) in the file
 
 struct ColourTables {
-    uint8_t source_palette[768];          // first palette of PLAYPAL: red, green, blue per index
-    uint8_t match_palette[768];           // searched outside TC-Mode: PLAYPAL with 224..255 black
-    uint16_t TransPal[256];               // output index for each source index (the identity)
-    bool is_key[256];                     // whether the source colour is the key colour
-    std::vector<uint16_t> nearest_cache;  // FindNearestColor results + 1 by packed RGB, 0 = unknown
+    uint8_t source_palette[768];         // first palette of PLAYPAL: red, green, blue per index
+    uint8_t match_palette[768];          // searched outside TC-Mode: PLAYPAL with 224..255 black
+    uint16_t TransPal[256];              // output index for each source index (the identity)
+    bool is_key[256];                    // whether the source colour is the key colour
+    std::vector<uint8_t> nearest_cache;  // FindNearestColor results + 1 by packed RGB, 0 = unknown
 };
 
 extern ColourTables colour_tables;

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kPaletteBytes = 768;
 constexpr int kFirstBlackMatch = 224;  // match_palette entries from here on are black
+constexpr int kNearestCacheBits = 20;  // the colour cache has 2^20 slots
 
 bool IsKeyColour(int red, int green, int blue) {
     return red == 0 && green == 255 && blue == 255;
@@ -50,23 +51,22 @@ uint8_t Difference(uint8_t a, uint8_t b) {
     return a > b ? static_cast<uint8_t>(a - b) : static_cast<uint8_t>(b - a);
 }
 
-// The search below for a colour of components 0..255: the distances of all
-// entries side by side, then the first entry of the smallest distance, the
-// one the scan in order finds.
+// The search below for a colour of components 0..255, over all entries side
+// by side. An entry's key is its distance (at most 255 here) times 256 plus
+// its index, so the smallest key is the first entry of the smallest distance,
+// the one the scan in order finds; entry 255 gets the largest key of all.
 uint8_t SearchPlanes(const PalettePlanes& planes, uint8_t red, uint8_t green, uint8_t blue) {
-    uint16_t distance[256];
+    uint16_t key[256];
     for (int i = 0; i < 256; i++) {
         const uint16_t sum = static_cast<uint16_t>(Difference(planes.red[i], red) +
                                                    Difference(planes.green[i], green) +
                                                    Difference(planes.blue[i], blue));
-        distance[i] = static_cast<uint16_t>(sum / 3);
+        key[i] = static_cast<uint16_t>((sum / 3) << 8 | i);
     }
-    distance[255] = UINT16_MAX;  // index 255 is never the result
+    key[255] = UINT16_MAX;
     uint16_t smallest = UINT16_MAX;
-    for (int i = 0; i < 256; i++) smallest = std::min(smallest, distance[i]);
-    int index = 0;
-    while (distance[index] != smallest) index++;
-    return static_cast<uint8_t>(index);
+    for (int i = 0; i < 256; i++) smallest = std::min(smallest, key[i]);
+    return static_cast<uint8_t>(smallest & 0xFF);
 }
 
 uint8_t SearchPalette(int red, int green, int blue) {
@@ -168,13 +168,15 @@ uint8_t FindNearestColor(int red, int green, int blue) {
     if (!cacheable) return SearchPalette(Darken(red), Darken(green), Darken(blue));
 
     // The result depends only on the colour, the palette and the settings, all
-    // fixed once the palette is built, so every colour is searched once.
-    std::vector<uint16_t>& cache = colour_tables.nearest_cache;
+    // fixed once the palette is built, so every colour is searched once. The
+    // table holds the result + 1 by packed RGB (a result is never 255), 0 for
+    // a colour not searched yet.
+    std::vector<uint8_t>& cache = colour_tables.nearest_cache;
     if (cache.empty()) cache.assign(size_t{1} << 24, 0);
-    size_t key = (static_cast<size_t>(red) << 16) | (static_cast<size_t>(green) << 8) |
-                 static_cast<size_t>(blue);
-    if (cache[key] == 0)
-        cache[key] =
-            static_cast<uint16_t>(SearchPalette(Darken(red), Darken(green), Darken(blue)) + 1);
-    return static_cast<uint8_t>(cache[key] - 1);
+    const size_t colour = (static_cast<size_t>(red) << 16) | (static_cast<size_t>(green) << 8) |
+                          static_cast<size_t>(blue);
+    if (cache[colour] != 0) return static_cast<uint8_t>(cache[colour] - 1);
+    const uint8_t result = SearchPalette(Darken(red), Darken(green), Darken(blue));
+    cache[colour] = static_cast<uint8_t>(result + 1);
+    return result;
 }

@@ -10,7 +10,7 @@
 #include "formats/fatal.h"
 #include "formats/file_open.h"
 
-SourceWad source_wad{nullptr, {}, 0, {}, {}, {}};
+SourceWad source_wad{nullptr, {}, 0, {}, {}, {}, {}};
 
 void WadDamaged() {
     Fatal(6, "ERROR: '%s' is damaged.\n", source_wad.file_name.c_str());
@@ -54,6 +54,7 @@ void OpenSourceWad(const std::string& file_name) {
             DecodeWadDirEntry(ByteSpan(bytes).subspan(static_cast<size_t>(i) * kWadDirEntrySize));
         wad.directory.push_back(entry);
         wad.upper_names.push_back(UpperCase(LumpNameText(entry.name)));
+        wad.first_index.emplace(wad.upper_names.back(), static_cast<int>(i));  // keeps the first
     }
     printf("Opened '%s': %ld entries.\n", file_name.c_str(), static_cast<long>(count));
 }
@@ -63,10 +64,20 @@ void CloseSourceWad() {
     source_wad.file = nullptr;
     source_wad.directory.clear();
     source_wad.upper_names.clear();
+    source_wad.first_index.clear();
 }
 
 int FindLumpIndex(std::string_view name, size_t n) {
     std::string wanted = UpperCase(name);
+    if (n >= 8) {
+        // Names have at most 8 characters: the comparison below of the first
+        // n characters, which ends at a zero byte, is a look-up of the name up
+        // to its first zero byte.
+        std::string key = wanted.substr(0, std::min(wanted.find('\0'), n));
+        if (key.size() > 8) return -1;
+        const auto found = source_wad.first_index.find(key);
+        return found == source_wad.first_index.end() ? -1 : found->second;
+    }
     for (size_t index = 0; index < source_wad.upper_names.size(); index++) {
         const std::string& text = source_wad.upper_names[index];
         bool equal = true;

@@ -62,50 +62,45 @@ int RoundUpTo16(int size) {
     return (size + 15) / 16 * 16;
 }
 
-// The colour sums of one square block of texels.
-struct BlockSum {
-    int red;       // sum of the texels' red components
-    int green;     // sum of their green components
-    int blue;      // sum of their blue components
-    bool has_key;  // whether any of them is the key colour
-};
+// The colour sums of a square block of texels packed into one number: red,
+// green and blue sums and the count of key-colour texels in 16 bits each.
+// Blocks of up to 64 texels sum to at most 64 * 255, so the sums of four
+// blocks add up in one addition without running into each other.
+using BlockSum = uint64_t;
+
+BlockSum PackTexel(int index) {
+    const uint8_t* colour = colour_tables.source_palette + 3 * index;
+    return BlockSum{colour[0]} | BlockSum{colour[1]} << 16 | BlockSum{colour[2]} << 32 |
+           BlockSum{colour_tables.is_key[index]} << 48;
+}
 
 // Sums of the 2 x 2 blocks of a w x h image of source palette indices, row
-// after row.
-std::vector<BlockSum> SumTexelBlocks(const std::vector<uint8_t>& texels, size_t w, size_t h) {
-    std::vector<BlockSum> sums;
-    sums.reserve((w / 2) * (h / 2));
-    const uint8_t* palette = colour_tables.source_palette;
+// after row, into `sums`.
+void SumTexelBlocks(const std::vector<uint8_t>& texels, size_t w, size_t h,
+                    std::vector<BlockSum>& sums) {
+    BlockSum packed[256];
+    for (int i = 0; i < 256; i++) packed[i] = PackTexel(i);
+    sums.resize((w / 2) * (h / 2));
+    BlockSum* out = sums.data();
     for (size_t y = 0; y < h; y += 2) {
         const uint8_t* top = texels.data() + y * w;
         const uint8_t* bottom = top + w;
-        for (size_t x = 0; x < w; x += 2) {
-            const uint8_t a = top[x], b = top[x + 1], c = bottom[x], d = bottom[x + 1];
-            const uint8_t *pa = palette + 3 * a, *pb = palette + 3 * b, *pc = palette + 3 * c,
-                          *pd = palette + 3 * d;
-            const bool* key = colour_tables.is_key;
-            sums.push_back({pa[0] + pb[0] + pc[0] + pd[0], pa[1] + pb[1] + pc[1] + pd[1],
-                            pa[2] + pb[2] + pc[2] + pd[2], key[a] || key[b] || key[c] || key[d]});
-        }
+        for (size_t x = 0; x < w; x += 2)
+            *out++ =
+                packed[top[x]] + packed[top[x + 1]] + packed[bottom[x]] + packed[bottom[x + 1]];
     }
-    return sums;
 }
 
-// Sums of the 2 x 2 blocks of a w x h grid of block sums.
-std::vector<BlockSum> SumBlockSums(const std::vector<BlockSum>& blocks, size_t w, size_t h) {
-    std::vector<BlockSum> sums;
-    sums.reserve((w / 2) * (h / 2));
+// Sums of the 2 x 2 blocks of a w x h grid of block sums, into `sums`.
+void SumBlockSums(const std::vector<BlockSum>& blocks, size_t w, size_t h,
+                  std::vector<BlockSum>& sums) {
+    sums.resize((w / 2) * (h / 2));
+    BlockSum* out = sums.data();
     for (size_t y = 0; y < h; y += 2) {
         const BlockSum* top = blocks.data() + y * w;
         const BlockSum* bottom = top + w;
-        for (size_t x = 0; x < w; x += 2) {
-            const BlockSum &a = top[x], &b = top[x + 1], &c = bottom[x], &d = bottom[x + 1];
-            sums.push_back({a.red + b.red + c.red + d.red, a.green + b.green + c.green + d.green,
-                            a.blue + b.blue + c.blue + d.blue,
-                            a.has_key || b.has_key || c.has_key || d.has_key});
-        }
+        for (size_t x = 0; x < w; x += 2) *out++ = top[x] + top[x + 1] + bottom[x] + bottom[x + 1];
     }
-    return sums;
 }
 
 }  // namespace
@@ -181,7 +176,9 @@ void WriteMipTexture(std::string name, int width, int height) {
     const size_t h = static_cast<size_t>(tiled_height);
 
     // The texture repeated from its left and top edges to a multiple of 16.
-    std::vector<uint8_t> tiled(w * h);
+    // The buffers are kept from texture to texture.
+    static std::vector<uint8_t> tiled;
+    tiled.resize(w * h);
     for (size_t y = 0; y < h; y++) {
         const uint8_t* source = canvas.texels.data() + (y % height) * static_cast<size_t>(width);
         uint8_t* row = tiled.data() + y * w;
@@ -204,14 +201,20 @@ void WriteMipTexture(std::string name, int width, int height) {
         header.mip_offsets[level] = offset;
         offset += static_cast<uint32_t>((w >> level) * (h >> level));
     }
-    std::vector<uint8_t> entry;
-    entry.reserve(length);
+    static std::vector<uint8_t> entry;
+    entry.clear();
     EncodeMipTexHeader(header, entry);
     entry.resize(length);
     uint8_t* out = entry.data() + kMipTexHeaderSize;
 
     const uint16_t* trans = colour_tables.TransPal;
-    for (uint8_t texel : tiled) *out++ = static_cast<uint8_t>(trans[texel]);
+    bool identity = true;
+    for (int i = 0; i < 256; i++) identity = identity && trans[i] == i;
+    if (identity) {
+        out = std::copy(tiled.begin(), tiled.end(), out);
+    } else {
+        for (uint8_t texel : tiled) *out++ = static_cast<uint8_t>(trans[texel]);
+    }
 
     if (extractor_settings.mode_flags & kModePointSample) {
         for (size_t step = 2; step <= 8; step *= 2) {
@@ -223,12 +226,20 @@ void WriteMipTexture(std::string name, int width, int height) {
         // Each level's blocks are the 2 x 2 blocks of the level above, so
         // their colour sums add up from the level above: the same sums as
         // adding all s x s texels of the block.
-        std::vector<BlockSum> sums = SumTexelBlocks(tiled, w, h);
+        static std::vector<BlockSum> sums;
+        static std::vector<BlockSum> next;
+        SumTexelBlocks(tiled, w, h, sums);
         for (int level = 1; level <= 3; level++) {
             const int n = 1 << (2 * level);
-            for (const BlockSum& block : sums)
-                *out++ = BlockColour(block.red, block.green, block.blue, block.has_key, n);
-            if (level < 3) sums = SumBlockSums(sums, w >> level, h >> level);
+            for (BlockSum block : sums) {
+                *out++ = BlockColour(
+                    static_cast<int>(block & 0xFFFF), static_cast<int>((block >> 16) & 0xFFFF),
+                    static_cast<int>((block >> 32) & 0xFFFF), (block >> 48) != 0, n);
+            }
+            if (level < 3) {
+                SumBlockSums(sums, w >> level, h >> level, next);
+                sums.swap(next);
+            }
         }
     }
     WriteTexData(entry.data(), entry.size());
