@@ -4,20 +4,8 @@
 
 #include "converter/geometry/geometry.h"
 
-namespace {
-
-// Products and square sums of coordinate differences are formed exactly in
-// 64 bits, so that even a level wider than 46341 units cannot overflow them.
-int64_t Mul(int32_t a, int32_t b) {
-    return static_cast<int64_t>(a) * b;
-}
-
-// A value rounded to a 32-bit float, widened back for further arithmetic.
-double F(double value) {
-    return static_cast<double>(static_cast<float>(value));
-}
-
-}  // namespace
+using edge_arithmetic::F;
+using edge_arithmetic::Mul;
 
 int Sign(int32_t v) {
     if (v < 0) return -1;
@@ -27,24 +15,6 @@ int Sign(int32_t v) {
 void UpdateDelta(SectorEdge& edge) {
     edge.dx = edge.x2 - edge.x1;
     edge.dy = edge.y2 - edge.y1;
-}
-
-// A point is on the line when it lies closer than 2 units to it (the line
-// meets a circle of radius 2 around the point), or when the cross product is
-// nearly zero.
-int PointSide(const SectorEdge& line, int32_t px, int32_t py) {
-    const double fc = F(line.x1 - px);
-    const double fs = F(line.y1 - py);
-    const double a = F(static_cast<double>(Mul(line.dx, line.dx) + Mul(line.dy, line.dy)));
-    const double b = F(2.0 * (line.dx * fc + line.dy * fs));
-    const double c = F(fc * fc + fs * fs - 4.0);
-    const double disc = F(b * b - 4.0 * a * c);
-    if (disc > 0) return kSideOn;
-
-    const double u = F(line.dy * F(px - line.x1));
-    const double v = F(line.dx * F(py - line.y1));
-    if (std::fabs(u - v) < 0.5) return kSideOn;
-    return v >= u ? kSideLeft : kSideRight;
 }
 
 int ClassifyEdge(const SectorEdge& line, const SectorEdge& edge) {

@@ -1,6 +1,7 @@
 // Sector geometry: edge primitives, sector outlines, convex subdivision.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -27,8 +28,41 @@ constexpr int kEdgeCrosses = -2;
 
 // -1, 0 or 1 by the sign of v.
 int Sign(int32_t v);
-// Where the point (px, py) lies against the line through `line`.
-int PointSide(const SectorEdge& line, int32_t px, int32_t py);
+namespace edge_arithmetic {
+
+// Products and square sums of coordinate differences are formed exactly in
+// 64 bits, so that even a level wider than 46341 units cannot overflow them.
+inline int64_t Mul(int32_t a, int32_t b) {
+    return static_cast<int64_t>(a) * b;
+}
+
+// A value rounded to a 32-bit float, widened back for further arithmetic.
+inline double F(double value) {
+    return static_cast<double>(static_cast<float>(value));
+}
+
+}  // namespace edge_arithmetic
+
+// Where the point (px, py) lies against the line through `line`. A point is on
+// the line when it lies closer than 2 units to it (the line meets a circle of
+// radius 2 around the point), or when the cross product is nearly zero.
+// Defined here so that the subdivision's inner loops can inline it.
+inline int PointSide(const SectorEdge& line, int32_t px, int32_t py) {
+    using edge_arithmetic::F;
+    using edge_arithmetic::Mul;
+    const double fc = F(line.x1 - px);
+    const double fs = F(line.y1 - py);
+    const double a = F(static_cast<double>(Mul(line.dx, line.dx) + Mul(line.dy, line.dy)));
+    const double b = F(2.0 * (line.dx * fc + line.dy * fs));
+    const double c = F(fc * fc + fs * fs - 4.0);
+    const double disc = F(b * b - 4.0 * a * c);
+    if (disc > 0) return kSideOn;
+
+    const double u = F(line.dy * F(px - line.x1));
+    const double v = F(line.dx * F(py - line.y1));
+    if (std::fabs(u - v) < 0.5) return kSideOn;
+    return v >= u ? kSideLeft : kSideRight;
+}
 // Where `edge` lies against the line through `line`: front, back or crossing.
 int ClassifyEdge(const SectorEdge& line, const SectorEdge& edge);
 // The same, from the point sides s1 of the edge's start and s2 of its end,

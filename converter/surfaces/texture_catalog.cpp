@@ -1,6 +1,8 @@
 // The texture catalog: sizes from the .TEX file, Doom names translated to
 // material names, and the axis along which a wall texture runs.
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -38,6 +40,19 @@ constexpr BuiltinMapping kBuiltinTextureMap[] = {
     {"SFALL1", "hell/cracked2lava"},    {"SFALL2", "hell/cracked2lava"},
     {"SFALL3", "hell/cracked2lava"},    {"SFALL4", "hell/cracked2lava"},
 };
+
+// Whether a name starting with `first` may be "F_SKY1" or a built-in Doom
+// name: most names start with another letter and need no search.
+bool MayBeBuiltin(char first) {
+    static const std::array<bool, 256> starts = [] {
+        std::array<bool, 256> letters{};
+        letters['F'] = true;  // F_SKY1
+        for (const BuiltinMapping& row : kBuiltinTextureMap)
+            letters[static_cast<unsigned char>(std::toupper(row.doom_name[0]))] = true;
+        return letters;
+    }();
+    return starts[static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(first)))];
+}
 
 [[noreturn]] void NotWad2(const std::string& file_name) {
     Fatal(12, "ERROR: '%s' is not a WAD2 file.\n", file_name.c_str());
@@ -143,6 +158,7 @@ void MapTextureName(std::string& name) {
         }
         return;
     }
+    if (name.empty() || !MayBeBuiltin(name[0])) return;
     if (NamesEqual(name, "F_SKY1")) {
         name = "skies/hellsky4";
         return;
