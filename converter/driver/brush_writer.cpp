@@ -78,15 +78,18 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
                 int32_t y_offset, float scale_factor) {
     const float scale = convert_options.map_scale;
     Point3 given[3] = {{x1, y1, h1}, {x2, y2, h2}, {x3, y3, h3}};
-    Point3 out[3];
-    for (int i = 0; i < 3; i++) {
-        out[i] = {Scale(static_cast<int32_t>(given[i].x)), Scale(static_cast<int32_t>(given[i].y)),
-                  Scale(static_cast<int32_t>(given[i].z))};
+    Point3 out[3] = {given[0], given[1], given[2]};  // a scale of 1 keeps every coordinate
+    if (scale != 1.0f) {
+        for (int i = 0; i < 3; i++) {
+            out[i] = {Scale(static_cast<int32_t>(given[i].x)),
+                      Scale(static_cast<int32_t>(given[i].y)),
+                      Scale(static_cast<int32_t>(given[i].z))};
+        }
     }
     // Below a scale of 1 the small helper triangles of a plane can collapse
     // into a line once truncated, which would lose the plane. Keep its
     // orientation instead: the scaled first point plus the unscaled sides.
-    if (scale > 0.0f && Collinear(out[0], out[1], out[2]) &&
+    if (scale > 0.0f && scale != 1.0f && Collinear(out[0], out[1], out[2]) &&
         !Collinear(given[0], given[1], given[2])) {
         for (int i = 1; i < 3; i++) {
             out[i] = {out[0].x + given[i].x - given[0].x, out[0].y + given[i].y - given[0].y,
