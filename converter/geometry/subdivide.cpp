@@ -63,9 +63,12 @@ int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidat
             back++;
         }
         // Every edge lies in front, behind or across, so the grade is the
-        // larger side plus the penalty for the cuts. Neither can shrink with
-        // the edges still to come: once past the limit, the line has lost.
-        const int grade = std::max(front, back) + kCutPenalty * cuts;
+        // larger side plus the penalty for the cuts, and the two sides hold
+        // count + cuts edges together: the larger holds at least half of them.
+        // None of this can shrink with the edges still to come: once past the
+        // limit, the line has lost.
+        const int larger = std::max({front, back, (count + cuts + 1) / 2});
+        const int grade = larger + kCutPenalty * cuts;
         if (grade > limit) return grade;
     }
     if (front == 0 || back == 0) return kNoSplitter;
