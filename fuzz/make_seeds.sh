@@ -123,6 +123,10 @@ for path in [os.path.join(root, "data", "SAMPLE.WAD"),
         save("converter_run", base, data)
         save("converter_run", base + "-bound-nomove", data, b"\x03")
         save("extractor_run", base, data)
+        # The level alone: a small input that still converts in full.
+        lumps = read_wad(path)
+        if any(name == "MAP01" for name, _ in lumps):
+            save("converter_run", base + "-level", build_wad(level(lumps, "MAP01")), b"\x21")
 
 doom2 = os.path.join(freedoom, "freedoom2.wad")
 doom1 = os.path.join(freedoom, "freedoom1.wad")
