@@ -181,7 +181,7 @@ void ReadTextLine(FILE* file, std::string& line) {
         if (c == '\r') continue;
         if (line.size() < 255) line.push_back(static_cast<char>(c));
     }
-    if (!any) line = "!";
+    if (!any) line.assign(1, '!');
 }
 
 void LoadTextureMap(const std::string& file_name) {
