@@ -16,7 +16,6 @@ namespace {
 
 constexpr int kPaletteBytes = 768;
 constexpr int kFirstBlackMatch = 224;  // match_palette entries from here on are black
-constexpr int kNearestCacheBits = 20;  // the colour cache has 2^20 slots
 
 bool IsKeyColour(int red, int green, int blue) {
     return red == 0 && green == 255 && blue == 255;
