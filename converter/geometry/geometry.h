@@ -45,9 +45,10 @@ inline double F(double value) {
 
 // Where the point (px, py) lies against the line through `line`. A point is on
 // the line when it lies closer than 2 units to it (the line meets a circle of
-// radius 2 around the point), or when the cross product is nearly zero.
-// Defined here so that the subdivision's inner loops can inline it.
-inline int PointSide(const SectorEdge& line, int32_t px, int32_t py) {
+// radius 2 around the point), or when the cross product is nearly zero. This
+// is the test in the rounded arithmetic that decides the cuts; PointSide gives
+// the same answer faster.
+inline int PointSideRounded(const SectorEdge& line, int32_t px, int32_t py) {
     using edge_arithmetic::F;
     using edge_arithmetic::Mul;
     const double fc = F(line.x1 - px);
@@ -62,6 +63,30 @@ inline int PointSide(const SectorEdge& line, int32_t px, int32_t py) {
     const double v = F(line.dx * F(py - line.y1));
     if (std::fabs(u - v) < 0.5) return kSideOn;
     return v >= u ? kSideLeft : kSideRight;
+}
+
+// PointSideRounded's answer, found from the exact cross product when the point
+// is clearly off the line. With A = dx^2 + dy^2 and R the squared distance from
+// the line's start to the point (both below 2^47, so that every value here and
+// in the rounded test is an exact integer), the rounded test's discriminant is
+// 16A - 4 cross^2 up to rounding errors below 2^-22 (B^2 + 4A|C|) <= 2^-19
+// A (R + 4). When cross^2 > 4A + 2^-21 A (R + 4) it is surely negative, and the
+// rounded cross product, within 2^-24 sqrt(A R) of the exact one, is surely
+// 0.5 or more away from zero with the exact one's sign. The test below asks
+// for twice that bound, which covers the roundings of the test itself.
+// Defined here so that the subdivision's inner loops can inline it.
+inline int PointSide(const SectorEdge& line, int32_t px, int32_t py) {
+    const double cx = static_cast<double>(px) - line.x1;
+    const double cy = static_cast<double>(py) - line.y1;
+    const double dx = line.dx;
+    const double dy = line.dy;
+    const double length2 = dx * dx + dy * dy;
+    const double distance2 = cx * cx + cy * cy;
+    const double cross = dx * cy - dy * cx;
+    if (length2 < 0x1p47 && distance2 < 0x1p47 &&
+        cross * cross > length2 * (8.0 + 0x1p-20 * (distance2 + 4.0)))
+        return cross > 0 ? kSideLeft : kSideRight;
+    return PointSideRounded(line, px, py);
 }
 // Where `edge` lies against the line through `line`: front, back or crossing.
 int ClassifyEdge(const SectorEdge& line, const SectorEdge& edge);
