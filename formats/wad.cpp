@@ -1,7 +1,5 @@
 #include "formats/wad.h"
 
-#include <cctype>
-
 WadHeader DecodeWadHeader(ByteSpan bytes) {
     WadHeader header;
     LoadBytes(bytes, 0, header.identification, 4);
@@ -42,12 +40,20 @@ LumpName MakeLumpName(std::string_view text) {
     return name;
 }
 
+namespace {
+
+// toupper of the "C" locale, which the programs never leave: only a to z
+// change. Inline, as names are compared and upper-cased by the thousand.
+inline char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+}  // namespace
+
 bool NamesEqual(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); i++) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
+        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
     }
     return true;
 }
@@ -58,6 +64,6 @@ bool LumpNameEquals(const LumpName& name, std::string_view text) {
 
 std::string UpperCase(std::string_view text) {
     std::string upper(text);
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper) c = UpperAscii(c);
     return upper;
 }

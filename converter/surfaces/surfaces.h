@@ -31,6 +31,10 @@ struct TextureCatalog {
     std::vector<std::pair<std::string, int32_t>> name_index;
     // Width and height of each entry once read from the file (width -1: not yet).
     std::vector<std::pair<int32_t, int32_t>> entry_sizes;
+    // The name last looked up and its entry: the pieces and walls of a sector
+    // mostly ask for the same texture again (empty: nothing looked up yet).
+    std::string last_lookup;
+    int32_t last_entry = -1;  // FindTexture's answer for last_lookup
 };
 
 extern TextureCatalog texture_catalog;

@@ -102,14 +102,19 @@ void OpenTextureCatalog(const std::string& file_name) {
     }
     std::sort(catalog.name_index.begin(), catalog.name_index.end());
     catalog.entry_sizes.assign(count, {-1, -1});
+    catalog.last_lookup.clear();
 }
 
 int FindTexture(const std::string& name) {
-    const auto& index = texture_catalog.name_index;
+    TextureCatalog& catalog = texture_catalog;
+    if (!catalog.last_lookup.empty() && catalog.last_lookup == name) return catalog.last_entry;
+    const auto& index = catalog.name_index;
     std::string wanted = UpperCase(name);
     auto found = std::lower_bound(index.begin(), index.end(), std::make_pair(wanted, INT32_MIN));
-    if (found == index.end() || found->first != wanted) return -1;
-    return found->second;
+    const int entry = found == index.end() || found->first != wanted ? -1 : found->second;
+    catalog.last_lookup = name;
+    catalog.last_entry = entry;
+    return entry;
 }
 
 void LookupTextureSize(const std::string& name, int32_t& width, int32_t& height) {
@@ -145,6 +150,7 @@ void CloseTextureCatalog() {
     texture_catalog.directory.clear();
     texture_catalog.name_index.clear();
     texture_catalog.entry_sizes.clear();
+    texture_catalog.last_lookup.clear();
 }
 
 void MapTextureName(std::string& name) {
