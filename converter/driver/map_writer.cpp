@@ -2,6 +2,7 @@
 //
 // Entity blocks that arise while the worldspawn entity is still open go to
 // FENWOLD.TMP and are copied behind the worldspawn once it is closed.
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -33,6 +34,15 @@ void WriteOrFail(FILE* file, const char* data, size_t length) {
 
 void MapWriteLine(std::string_view text) {
     FILE* out = map_writer.entity_output ? map_writer.entity_file : map_writer.map_file;
+    // A line and its end go out in one write; nearly every line fits.
+    char joined[512];
+    if (text.size() <= sizeof joined - 2) {
+        std::copy(text.begin(), text.end(), joined);
+        joined[text.size()] = '\r';
+        joined[text.size() + 1] = '\n';
+        WriteOrFail(out, joined, text.size() + 2);
+        return;
+    }
     WriteOrFail(out, text.data(), text.size());
     WriteOrFail(out, "\r\n", 2);
 }
