@@ -22,19 +22,6 @@ int ClassifyEdge(const SectorEdge& line, const SectorEdge& edge) {
                      PointSide(line, edge.x2, edge.y2));
 }
 
-int PlaceEdge(const SectorEdge& line, const SectorEdge& edge, int s1, int s2) {
-    if (s1 == s2) {
-        if (s1 != kSideOn) return s1;
-        // On the line itself: in front when running the same way.
-        const bool same_way = Sign(edge.dx) == Sign(line.dx) && Sign(edge.dy) == Sign(line.dy);
-        return same_way ? kEdgeFront : kEdgeBack;
-    }
-    // An edge that touches the line with one end is placed by the other end.
-    if (s1 == kSideOn) return s2;
-    if (s2 == kSideOn) return s1;
-    return kEdgeCrosses;
-}
-
 bool EdgeOnLine(const SectorEdge& line, const SectorEdge& edge) {
     return PointSide(line, edge.x1, edge.y1) == kSideOn &&
            PointSide(line, edge.x2, edge.y2) == kSideOn;

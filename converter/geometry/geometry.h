@@ -91,8 +91,19 @@ inline int PointSide(const SectorEdge& line, int32_t px, int32_t py) {
 // Where `edge` lies against the line through `line`: front, back or crossing.
 int ClassifyEdge(const SectorEdge& line, const SectorEdge& edge);
 // The same, from the point sides s1 of the edge's start and s2 of its end,
-// for callers that know them already.
-int PlaceEdge(const SectorEdge& line, const SectorEdge& edge, int s1, int s2);
+// for callers that know them already (inline for the splitter choice).
+inline int PlaceEdge(const SectorEdge& line, const SectorEdge& edge, int s1, int s2) {
+    if (s1 == s2) {
+        if (s1 != kSideOn) return s1;
+        // On the line itself: in front when running the same way.
+        const bool same_way = Sign(edge.dx) == Sign(line.dx) && Sign(edge.dy) == Sign(line.dy);
+        return same_way ? kEdgeFront : kEdgeBack;
+    }
+    // An edge that touches the line with one end is placed by the other end.
+    if (s1 == kSideOn) return s2;
+    if (s2 == kSideOn) return s1;
+    return kEdgeCrosses;
+}
 // Whether both end points of `edge` lie on the line through `line`.
 bool EdgeOnLine(const SectorEdge& line, const SectorEdge& edge);
 // The parameter t at which edge.start + t * (edge.dx, edge.dy) meets the line.
