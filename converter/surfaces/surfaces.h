@@ -35,6 +35,10 @@ struct TextureCatalog {
     // mostly ask for the same texture again (empty: nothing looked up yet).
     std::string last_lookup;
     int32_t last_entry = -1;  // FindTexture's answer for last_lookup
+    // The name last given to MapTextureName and what it became, for the same
+    // reason (empty: nothing mapped yet).
+    std::string last_mapped_from;
+    std::string last_mapped_to;  // MapTextureName's result for last_mapped_from
 };
 
 extern TextureCatalog texture_catalog;

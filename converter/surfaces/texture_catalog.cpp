@@ -153,7 +153,9 @@ void CloseTextureCatalog() {
     texture_catalog.last_lookup.clear();
 }
 
-void MapTextureName(std::string& name) {
+namespace {
+
+void MapTextureNameAnew(std::string& name) {
     const TextureCatalog& catalog = texture_catalog;
     if (catalog.texture_map_count > 0) {
         for (const TextureMapEntry& entry : catalog.texture_map) {
@@ -175,6 +177,19 @@ void MapTextureName(std::string& name) {
             return;
         }
     }
+}
+
+}  // namespace
+
+void MapTextureName(std::string& name) {
+    TextureCatalog& catalog = texture_catalog;
+    if (!catalog.last_mapped_from.empty() && name == catalog.last_mapped_from) {
+        name = catalog.last_mapped_to;
+        return;
+    }
+    catalog.last_mapped_from = name;
+    MapTextureNameAnew(name);
+    catalog.last_mapped_to = name;
 }
 
 void ReadTextLine(FILE* file, std::string& line) {
@@ -217,6 +232,7 @@ void LoadTextureMap(const std::string& file_name) {
         texture_catalog.texture_map = table;
         texture_catalog.texture_map_count = static_cast<int32_t>(table.size());
         texture_catalog.missing_flat_name = table[0].doom_name;
+        texture_catalog.last_mapped_from.clear();
     }
 }
 
