@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "converter/driver/driver.h"
 #include "converter/surfaces/surfaces.h"
@@ -48,6 +49,11 @@ void MapWriteLine(std::string_view text) {
 }
 
 void MapPrintf(const char* format, ...) {
+    // Braces and fixed keys, most of the entity text, need no formatting.
+    if (!std::strchr(format, '%')) {
+        MapWriteLine(format);
+        return;
+    }
     va_list args;
     va_start(args, format);
     // Nearly every line fits the stack buffer; longer ones are formatted again.
