@@ -4,6 +4,7 @@
 // FENWOLD.TMP and are copied behind the worldspawn once it is closed.
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -48,6 +49,40 @@ void MapWriteLine(std::string_view text) {
     WriteOrFail(out, "\r\n", 2);
 }
 
+namespace {
+
+// Formats the entity lines' usual directives, plain %i and %s, the way
+// vsnprintf does; gives -1, having written nothing useful, for any other
+// directive, a null string or a line longer than `size`.
+int FormatKeyLine(char* out, size_t size, const char* format, va_list args) {
+    char* at = out;
+    char* const end = out + size;
+    for (const char* f = format; *f; f++) {
+        if (*f != '%') {
+            if (at == end) return -1;
+            *at++ = *f;
+            continue;
+        }
+        f++;
+        if (*f == 'i') {
+            const std::to_chars_result put = std::to_chars(at, end, va_arg(args, int));
+            if (put.ec != std::errc()) return -1;
+            at = put.ptr;
+        } else if (*f == 's') {
+            const char* text = va_arg(args, const char*);
+            if (!text) return -1;
+            const size_t length = std::strlen(text);
+            if (length > static_cast<size_t>(end - at)) return -1;
+            at = std::copy(text, text + length, at);
+        } else {
+            return -1;
+        }
+    }
+    return static_cast<int>(at - out);
+}
+
+}  // namespace
+
 void MapPrintf(const char* format, ...) {
     // Braces and fixed keys, most of the entity text, need no formatting.
     if (!std::strchr(format, '%')) {
@@ -60,8 +95,13 @@ void MapPrintf(const char* format, ...) {
     char small[512];
     va_list copy;
     va_copy(copy, args);
-    const int length = vsnprintf(small, sizeof small, format, copy);
+    int length = FormatKeyLine(small, sizeof small, format, copy);
     va_end(copy);
+    if (length < 0) {
+        va_copy(copy, args);
+        length = vsnprintf(small, sizeof small, format, copy);
+        va_end(copy);
+    }
     if (length >= 0 && static_cast<size_t>(length) < sizeof small) {
         MapWriteLine(std::string_view(small, static_cast<size_t>(length)));
     } else {
