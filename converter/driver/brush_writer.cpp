@@ -23,17 +23,6 @@ bool Collinear(const Point3& a, const Point3& b, const Point3& c) {
     return uy * vz - uz * vy == 0 && uz * vx - ux * vz == 0 && ux * vy - uy * vx == 0;
 }
 
-// The coordinate times the map scale, truncated toward zero. Products beyond
-// the 32-bit range (an absurd -scale) are held at its ends; not-a-number is 0.
-int32_t Scale(int32_t value) {
-    double product =
-        std::trunc(static_cast<double>(value) * static_cast<double>(convert_options.map_scale));
-    if (std::isnan(product)) return 0;
-    if (product > 2147483647.0) return 2147483647;
-    if (product < -2147483648.0) return -2147483647 - 1;
-    return static_cast<int32_t>(product);
-}
-
 // Puts the decimal number and a blank at `at`; gives the end.
 char* PutNumber(char* at, int64_t value) {
     at = std::to_chars(at, at + 20, value).ptr;
@@ -73,6 +62,16 @@ std::string_view FormatScales(float texture_scale, float scale) {
 
 }  // namespace
 
+int32_t ScaleCoordinate(int32_t value) {
+    double product =
+        std::trunc(static_cast<double>(value) * static_cast<double>(convert_options.map_scale));
+    // Products beyond the 32-bit range are held at its ends; not-a-number is 0.
+    if (std::isnan(product)) return 0;
+    if (product > 2147483647.0) return 2147483647;
+    if (product < -2147483648.0) return -2147483647 - 1;
+    return static_cast<int32_t>(product);
+}
+
 void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int32_t y2, int32_t x3,
                 int32_t h3, int32_t y3, const std::string& material, int32_t x_offset,
                 int32_t y_offset, float scale_factor) {
@@ -81,9 +80,9 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
     Point3 out[3] = {given[0], given[1], given[2]};  // a scale of 1 keeps every coordinate
     if (scale != 1.0f) {
         for (int i = 0; i < 3; i++) {
-            out[i] = {Scale(static_cast<int32_t>(given[i].x)),
-                      Scale(static_cast<int32_t>(given[i].y)),
-                      Scale(static_cast<int32_t>(given[i].z))};
+            out[i] = {ScaleCoordinate(static_cast<int32_t>(given[i].x)),
+                      ScaleCoordinate(static_cast<int32_t>(given[i].y)),
+                      ScaleCoordinate(static_cast<int32_t>(given[i].z))};
         }
     }
     // Below a scale of 1 the small helper triangles of a plane can collapse

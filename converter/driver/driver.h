@@ -68,6 +68,10 @@ void CloseMapFile();
 
 // ---- Brush writer ----
 
+// A map coordinate times map_scale, truncated toward zero: brush points and
+// entity origins are scaled alike.
+int32_t ScaleCoordinate(int32_t value);
+
 // Writes one plane line through three points given as (x, height, y); the
 // coordinates are scaled by map_scale, the offsets are not.
 void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int32_t y2, int32_t x3,

@@ -72,6 +72,3 @@ std::string NextLevelName(const std::string& level_name, bool secret);
 bool LevelHasOnlySecretExit();
 // The music lump of a level, or the level name when no row lists it.
 std::string LevelMusicName(const std::string& level_name);
-
-// Truncates a map coordinate multiplied by the map scale toward zero.
-int32_t ScaleCoordinate(int32_t value);

@@ -135,16 +135,6 @@ int32_t ConvertThingsOfType(const ObjectTableEntry& entry) {
 
 }  // namespace
 
-int32_t ScaleCoordinate(int32_t value) {
-    double product =
-        std::trunc(static_cast<double>(value) * static_cast<double>(convert_options.map_scale));
-    // An absurd -scale is held at the ends of the 32-bit range; not-a-number is 0.
-    if (std::isnan(product)) return 0;
-    if (product > 2147483647.0) return 2147483647;
-    if (product < -2147483648.0) return -2147483647 - 1;
-    return static_cast<int32_t>(product);
-}
-
 int32_t FindSector(int32_t x, int32_t y) {
     object_state.last_found_sector = -1;
     if (level.num_subsectors <= 0) return -1;
