@@ -154,22 +154,10 @@ void DrawPicture(int origin_x, int origin_y, const std::vector<uint8_t>& picture
             const int length = picture[at + 1];
             const size_t first = at + 3;
             const int available = static_cast<int>(std::min<size_t>(length, size - first));
-            // Texel t of the post goes to start + t * width when that lies
-            // inside the canvas.
-            const int64_t start = (static_cast<int64_t>(origin_y) + top) * width + c + origin_x;
-            if (width > 0) {
-                // The texels that land inside form one run of t: no test per texel.
-                int64_t t = start < 0 ? (width - 1 - start) / width : 0;
-                const int64_t end =
-                    start >= limit
-                        ? 0
-                        : std::min<int64_t>(available, (limit - start + width - 1) / width);
-                for (; t < end; t++) texels[start + t * width] = picture[first + t];
-            } else {
-                for (int t = 0; t < available; t++) {
-                    const int64_t target = start + static_cast<int64_t>(t) * width;
-                    if (target >= 0 && target < limit) texels[target] = picture[first + t];
-                }
+            for (int t = 0; t < available; t++) {
+                int64_t row = static_cast<int64_t>(origin_y) + top + t;
+                int64_t target = row * width + c + origin_x;
+                if (target >= 0 && target < limit) texels[target] = picture[first + t];
             }
             if (available < length) break;
             at = first + length + 1;
