@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <tuple>
 
 #include "converter/driver/driver.h"
 #include "converter/surfaces/surfaces.h"
@@ -9,32 +8,6 @@
 #include "tests/support/test_support.h"
 
 namespace {
-
-// A .TEX file with MIP headers of the given names and sizes (no pixel data).
-std::vector<uint8_t> TexFile(const std::vector<std::tuple<std::string, int, int>>& textures,
-                             const char* magic = "WAD2") {
-    std::vector<uint8_t> data;
-    std::vector<uint8_t> directory;
-    for (const auto& [name, width, height] : textures) {
-        int32_t offset = 12 + static_cast<int32_t>(data.size());
-        PutName(data, name, 16);
-        PutS32(data, width);
-        PutS32(data, height);
-        for (int i = 0; i < 4; i++) PutS32(data, 40);
-        PutS32(directory, offset);
-        PutS32(directory, 40);
-        PutS32(directory, 40);
-        directory.insert(directory.end(), {0x44, 0, 0, 0});
-        PutName(directory, name, 16);
-    }
-    std::vector<uint8_t> file;
-    PutName(file, magic, 4);
-    PutS32(file, static_cast<int32_t>(textures.size()));
-    PutS32(file, 12 + static_cast<int32_t>(data.size()));
-    file.insert(file.end(), data.begin(), data.end());
-    file.insert(file.end(), directory.begin(), directory.end());
-    return file;
-}
 
 FatalError CatchFatal(const std::function<void()>& action) {
     try {
@@ -55,10 +28,10 @@ std::string Mapped(std::string name) {
 TEST(TextureCatalog, SizesAreLookedUpWithoutRegardToCase) {
     TempDir dir;
     ResetConverterState();
-    WriteFileBytes("T.TEX", TexFile({{"STARTAN3", 128, 128},
-                                     {"startan3", 64, 64},
-                                     {"ZERO", 0, 64},
-                                     {"SIXTEENCHARNAMES", 32, 16}}));
+    WriteFileBytes("T.TEX", TexFileOfSizes({{"STARTAN3", 128, 128},
+                                            {"startan3", 64, 64},
+                                            {"ZERO", 0, 64},
+                                            {"SIXTEENCHARNAMES", 32, 16}}));
     OpenTextureCatalog("t.tex");
     int32_t width, height;
     LookupTextureSize("startan3", width, height);
@@ -82,12 +55,12 @@ TEST(TextureCatalog, OpenFailures) {
     EXPECT_EQ(error.status, 11);
     EXPECT_EQ(error.message, "ERROR: 'NONE.TEX' could not be opened.\n");
 
-    WriteFileBytes("LOWER.TEX", TexFile({}, "wad2"));
+    WriteFileBytes("LOWER.TEX", TexFileOfSizes({}, "wad2"));
     error = CatchFatal([] { OpenTextureCatalog("LOWER.TEX"); });
     EXPECT_EQ(error.status, 12);
     EXPECT_EQ(error.message, "ERROR: 'LOWER.TEX' is not a WAD2 file.\n");
 
-    std::vector<uint8_t> cut = TexFile({{"A", 16, 16}});
+    std::vector<uint8_t> cut = TexFileOfSizes({{"A", 16, 16}});
     cut.resize(cut.size() - 1);
     WriteFileBytes("CUT.TEX", cut);
     EXPECT_EQ(CatchFatal([] { OpenTextureCatalog("CUT.TEX"); }).status, 12);

@@ -13,59 +13,25 @@
 #include "converter/entities/entities.h"
 #include "converter/entities/movers.h"
 #include "converter/level/level.h"
+#include "tests/support/level_fixture.h"
 
-class MoverTest : public ::testing::Test {
+class MoverTest : public MapOutputTest {
 protected:
     void SetUp() override {
-        ResetLevelData();
-        ResetConvertOptions();
-        ResetMapWriter();
-        ResetEntityState();
-        map_writer.map_file = tmpfile();
-        map_writer.entity_file = tmpfile();
-        ASSERT_NE(map_writer.map_file, nullptr);
-        ASSERT_NE(map_writer.entity_file, nullptr);
+        StartMapOutput(true);
         level.edge_list.assign(256, SectorEdge{});
         level.clip_lines.assign(256, SectorEdge{});
-        level.min_height = -64;
-        level.max_height = 256;
-    }
-
-    void TearDown() override {
-        fclose(map_writer.map_file);
-        fclose(map_writer.entity_file);
-        map_writer.map_file = nullptr;
-        map_writer.entity_file = nullptr;
     }
 
     int AddSector(int floor, int ceiling, int special = 0, int tag = 0) {
-        Sector sector{};
-        sector.floor_height = static_cast<int16_t>(floor);
-        sector.ceiling_height = static_cast<int16_t>(ceiling);
-        sector.special = static_cast<int16_t>(special);
-        sector.tag = static_cast<int16_t>(tag);
-        level.sectors.push_back(sector);
-        level.num_sectors = static_cast<int32_t>(level.sectors.size());
-        return level.num_sectors - 1;
+        return AddLevelSector(floor, ceiling, special, tag);
     }
 
-    int AddSide(int sector) {
-        SideDef side{};
-        side.sector = static_cast<int16_t>(sector);
-        level.sidedefs.push_back(side);
-        level.num_sidedefs = static_cast<int32_t>(level.sidedefs.size());
-        return level.num_sidedefs - 1;
-    }
+    int AddSide(int sector) { return AddLevelSide(sector); }
 
+    // A line with no vertices of its own (both ends at vertex 0).
     int AddLine(int special, int tag, int right_sidedef = -1, int left_sidedef = -1) {
-        LineDef line{};
-        line.special = static_cast<int16_t>(special);
-        line.tag = static_cast<int16_t>(tag);
-        line.right_sidedef = static_cast<int16_t>(right_sidedef);
-        line.left_sidedef = static_cast<int16_t>(left_sidedef);
-        level.linedefs.push_back(line);
-        level.num_linedefs = static_cast<int32_t>(level.linedefs.size());
-        return level.num_linedefs - 1;
+        return AddLevelLine(0, 0, right_sidedef, left_sidedef, special, tag);
     }
 
     // Makes `sector` current with its own heights, as the outline step leaves them.
@@ -87,18 +53,8 @@ protected:
         level.edge_count = 4;
         level.clip_line_count = with_clip_lines ? 4 : 0;
         for (int i = 0; i < 4; ++i) {
-            SectorEdge edge{};
-            edge.x1 = corners[i][0];
-            edge.y1 = corners[i][1];
-            edge.x2 = corners[i + 1][0];
-            edge.y2 = corners[i + 1][1];
-            edge.dx = edge.x2 - edge.x1;
-            edge.dy = edge.y2 - edge.y1;
-            edge.other_sector = -1;
-            edge.other_sidedef = -1;
-            edge.linedef = -1;
-            edge.clip_index = with_clip_lines ? i : -1;
-            edge.from_linedef = 0;
+            const SectorEdge edge = MakeSectorEdge(corners[i][0], corners[i][1], corners[i + 1][0],
+                                                   corners[i + 1][1], with_clip_lines ? i : -1, 0);
             level.edge_list[i] = edge;
             level.clip_lines[i] = edge;
         }
@@ -113,29 +69,13 @@ protected:
 
     void RunPiece() { SectorEffects("CEIL", "FLOOR"); }
 
-    static std::string ReadAll(FILE* file) {
-        fflush(file);
-        long end = ftell(file);
-        std::string text(static_cast<size_t>(end), '\0');
-        rewind(file);
-        size_t got = fread(text.data(), 1, text.size(), file);
-        text.resize(got);
-        fseek(file, 0, SEEK_END);
-        return text;
-    }
-    std::string EntityText() { return ReadAll(map_writer.entity_file); }
-    std::string MainText() { return ReadAll(map_writer.map_file); }
+    std::string MainText() { return MapText(); }
 
 public:
     // The entity blocks of `text`, each without its line ends.
     static std::vector<std::vector<std::string>> Blocks(const std::string& text) {
         std::vector<std::vector<std::string>> blocks;
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find("\r\n", start);
-            if (end == std::string::npos) end = text.size();
-            std::string line = text.substr(start, end - start);
-            start = end + 2;
+        for (const std::string& line : SplitCrLfLines(text)) {
             if (line == "{") blocks.emplace_back();
             if (!blocks.empty()) blocks.back().push_back(line);
         }

@@ -94,6 +94,35 @@ bool FileExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
+std::string ReadOpenFileText(FILE* file) {
+    fflush(file);
+    long end = ftell(file);
+    std::string text(static_cast<size_t>(end), '\0');
+    rewind(file);
+    size_t got = fread(text.data(), 1, text.size(), file);
+    text.resize(got);
+    fseek(file, 0, SEEK_END);
+    return text;
+}
+
+std::string Lines(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
+std::vector<std::string> SplitCrLfLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      long file_size_limit) {
     int pipe_fds[2];
@@ -258,4 +287,29 @@ std::vector<uint8_t> EmptyTexFile() {
     PutS32(bytes, 0);
     PutS32(bytes, 12);
     return bytes;
+}
+
+std::vector<uint8_t> TexFileOfSizes(const std::vector<std::tuple<std::string, int, int>>& textures,
+                                    const std::string& magic) {
+    std::vector<uint8_t> data;
+    std::vector<uint8_t> directory;
+    for (const auto& [name, width, height] : textures) {
+        const int32_t offset = 12 + static_cast<int32_t>(data.size());
+        PutName(data, name, 16);
+        PutS32(data, width);
+        PutS32(data, height);
+        for (int i = 0; i < 4; i++) PutS32(data, 40);
+        PutS32(directory, offset);
+        PutS32(directory, 40);
+        PutS32(directory, 40);
+        directory.insert(directory.end(), {0x44, 0, 0, 0});
+        PutName(directory, name, 16);
+    }
+    std::vector<uint8_t> file;
+    PutName(file, magic, 4);
+    PutS32(file, static_cast<int32_t>(textures.size()));
+    PutS32(file, 12 + static_cast<int32_t>(data.size()));
+    file.insert(file.end(), data.begin(), data.end());
+    file.insert(file.end(), directory.begin(), directory.end());
+    return file;
 }

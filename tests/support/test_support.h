@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // A fresh folder under /tmp, removed with its contents when the object ends.
@@ -41,6 +44,13 @@ std::string ReadFileText(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteFileText(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
+// Everything written so far to `file` (open for update, such as a tmpfile),
+// read back from its start; the file is left positioned at its end.
+std::string ReadOpenFileText(FILE* file);
+// The lines, each ended with CR LF, as the map writer ends them.
+std::string Lines(std::initializer_list<std::string> lines);
+// The lines of CR LF text, without their line ends.
+std::vector<std::string> SplitCrLfLines(const std::string& text);
 
 struct RunResult {
     int status;          // exit status, or 128 + signal number
@@ -102,3 +112,7 @@ struct LevelBuilder {
 
 // An empty WAD2 file: a header with no entries.
 std::vector<uint8_t> EmptyTexFile();
+// A texture file holding MIP headers of the given names, widths and heights
+// (no pixel data), its header starting with `magic`.
+std::vector<uint8_t> TexFileOfSizes(const std::vector<std::tuple<std::string, int, int>>& textures,
+                                    const std::string& magic = "WAD2");
