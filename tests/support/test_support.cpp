@@ -1,6 +1,7 @@
 #include "tests/support/test_support.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -33,6 +34,41 @@ TempDir::~TempDir() {
 
 void WadBuilder::Add(const std::string& name, const std::vector<uint8_t>& data) {
     lumps.push_back({name, data});
+}
+
+std::vector<uint8_t>& WadBuilder::Data(const std::string& name) {
+    for (Lump& lump : lumps)
+        if (lump.name == name) return lump.data;
+    throw std::runtime_error("no lump " + name);
+}
+
+DirectoryFirstWad DirectoryFirst(const WadBuilder& wad) {
+    DirectoryFirstWad out;
+    PutName(out.bytes, wad.identification, 4);
+    PutS32(out.bytes, static_cast<int32_t>(wad.lumps.size()));
+    PutS32(out.bytes, 12);
+    size_t at = 12 + 16 * wad.lumps.size();
+    for (const auto& lump : wad.lumps) {
+        PutS32(out.bytes, lump.data.empty() ? 0 : static_cast<int32_t>(at));
+        PutS32(out.bytes, static_cast<int32_t>(lump.data.size()));
+        PutName(out.bytes, lump.name);
+        out.names.push_back(lump.name);
+        out.offsets.push_back(at);
+        out.sizes.push_back(lump.data.size());
+        at += lump.data.size();
+    }
+    for (const auto& lump : wad.lumps)
+        out.bytes.insert(out.bytes.end(), lump.data.begin(), lump.data.end());
+    return out;
+}
+
+void SetS16(std::vector<uint8_t>& bytes, size_t at, int value) {
+    bytes[at] = static_cast<uint8_t>(value & 0xFF);
+    bytes[at + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
+}
+
+void SetS32(std::vector<uint8_t>& bytes, size_t at, int64_t value) {
+    for (int i = 0; i < 4; i++) bytes[at + i] = static_cast<uint8_t>((value >> (8 * i)) & 0xFF);
 }
 
 void PutS16(std::vector<uint8_t>& out, int value) {
@@ -158,6 +194,24 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     waitpid(child, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+RunResult RunWithoutCrash(const std::string& program, const std::vector<std::string>& args,
+                          long file_size_limit) {
+    RunResult run = RunProgram(program, args, file_size_limit);
+    EXPECT_LT(run.status, 128) << run.output;
+    EXPECT_EQ(run.output.find("Sanitizer"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("runtime error"), std::string::npos) << run.output;
+    return run;
+}
+
+void ExpectFails(const RunResult& run, int status, const std::string& message) {
+    EXPECT_EQ(run.status, status) << run.output;
+    bool ends =
+        run.output.size() >= message.size() &&
+        run.output.compare(run.output.size() - message.size(), message.size(), message) == 0;
+    EXPECT_TRUE(ends) << "expected the output to end with: " << message << "\noutput:\n"
+                      << run.output;
 }
 
 std::string GoldenPath(const std::string& file) {

@@ -32,12 +32,27 @@ struct WadBuilder {
 
     void Add(const std::string& name, const std::vector<uint8_t>& data = {});
     std::vector<uint8_t> Build() const;
+    // The data of the first lump called `name`; throws when there is none.
+    std::vector<uint8_t>& Data(const std::string& name);
 };
+
+// The WAD with its directory right after the header and the lumps behind it,
+// so that cutting the file short cuts lumps, not the directory.
+struct DirectoryFirstWad {
+    std::vector<uint8_t> bytes;
+    std::vector<std::string> names;  // in directory order
+    std::vector<size_t> offsets;     // of each lump's data
+    std::vector<size_t> sizes;       // of each lump's data
+};
+DirectoryFirstWad DirectoryFirst(const WadBuilder& wad);
 
 // Appends little-endian values to a byte vector.
 void PutS16(std::vector<uint8_t>& out, int value);
 void PutS32(std::vector<uint8_t>& out, int32_t value);
 void PutName(std::vector<uint8_t>& out, const std::string& name, size_t width = 8);
+// Overwrites the little-endian value at `at` (which must lie inside `bytes`).
+void SetS16(std::vector<uint8_t>& bytes, size_t at, int value);
+void SetS32(std::vector<uint8_t>& bytes, size_t at, int64_t value);
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 std::string ReadFileText(const std::string& path);
@@ -61,6 +76,12 @@ struct RunResult {
 // /dev/null. `file_size_limit` > 0 sets RLIMIT_FSIZE (with SIGXFSZ ignored).
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      long file_size_limit = 0);
+// RunProgram for input that may be damaged: a run ended by a signal, or one
+// whose output holds a sanitizer report, fails the test.
+RunResult RunWithoutCrash(const std::string& program, const std::vector<std::string>& args,
+                          long file_size_limit = 0);
+// A failed run: the status, and the output ending with the message.
+void ExpectFails(const RunResult& run, int status, const std::string& message);
 
 // Absolute paths of the reference files; empty when the folder is absent.
 std::string GoldenPath(const std::string& file);
