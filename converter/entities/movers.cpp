@@ -185,15 +185,25 @@ void WriteStairStep() {
     FinishMover(floor - mover_state.stair_step - 5, floor - 1, false);
 }
 
-void WriteLowerToLowest() {
+namespace {
+
+// A floor that goes down until `target` and stays. The static floor under the
+// mover is built at the lowest floor around, as for the lift.
+void WriteLoweringFloor(int32_t target) {
     level.floor_level = CurrentSector().floor_height;
     BeginTaggedMover();
     WriteKey("angle", "-2");
     WriteKey("speed", "80");
     WriteKey("wait", "-1");
     WriteMoverFlags();
-    FinishMover(level.lowest_floor - 8, level.floor_level, false);
+    FinishMover(target - 8, level.floor_level, false);
     level.floor_level = level.lowest_floor;
+}
+
+}  // namespace
+
+void WriteLowerToLowest() {
+    WriteLoweringFloor(level.lowest_floor);
 }
 
 void WritePlatform() {
@@ -212,16 +222,7 @@ void WritePlatform() {
 }
 
 void WriteLowerToHighest() {
-    level.floor_level = CurrentSector().floor_height;
-    BeginTaggedMover();
-    WriteKey("angle", "-2");
-    WriteKey("speed", "80");
-    WriteKey("wait", "-1");
-    WriteMoverFlags();
-    FinishMover(level.highest_neighbour_floor - 8, level.floor_level, false);
-    // The static floor under the mover is built at the lowest floor around,
-    // as for the lift and the floor that lowers to the lowest floor.
-    level.floor_level = level.lowest_floor;
+    WriteLoweringFloor(level.highest_neighbour_floor);
 }
 
 void WriteDoorOpen() {
