@@ -81,12 +81,20 @@ std::vector<uint8_t> ReadLump(int index, size_t limit = SIZE_MAX);
 constexpr int kKeyColourIndex = 255;  // stands for the key colour (0, 255, 255) in the file
 
 struct ColourTables {
-    uint8_t source_palette[768];         // first palette of PLAYPAL: red, green, blue per index
-    uint8_t match_palette[768];          // searched outside TC-Mode: PLAYPAL with 224..255 black
-    uint16_t TransPal[256];              // output index for each source index (the identity)
-    bool is_key[256];                    // whether the source colour is the key colour
-    std::vector<uint8_t> nearest_cache;  // FindNearestColor results + 1 by packed RGB, 0 = unknown
+    uint8_t source_palette[768];  // first palette of PLAYPAL: red, green, blue per index
+    uint8_t match_palette[768];   // searched outside TC-Mode: PLAYPAL with 224..255 black
+    uint16_t TransPal[256];       // output index for each source index (the identity)
+    bool is_key[256];             // whether the source colour is the key colour
+    // FindNearestColor results: an open-addressed table of packed RGB << 8 |
+    // index, kept at most half full; kNoColourMatch marks a free slot.
+    std::vector<uint32_t> nearest_cache;
+    size_t nearest_cache_used;  // slots in use
+    // The most recent matches in front of nearest_cache, one slot per hash,
+    // small enough for the fastest cache of the processor: the colours of one
+    // texture repeat many times.
+    std::vector<uint32_t> recent_matches;
 };
+constexpr uint32_t kNoColourMatch = 0xFFFFFFFF;
 
 extern ColourTables colour_tables;
 
@@ -105,6 +113,13 @@ uint8_t BlockColour(int red_sum, int green_sum, int blue_sum, bool has_key, int 
 // The palette index (0 to 254, or 255 for the key colour) nearest to a
 // colour after darkening it by dark_factor.
 uint8_t FindNearestColor(int red, int green, int blue);
+// The colour sums of a square block of texels packed into one number: red,
+// green and blue sums and the count of key-colour texels in 16 bits each.
+// Blocks of up to 64 texels sum to at most 64 * 255, so the sums of four
+// blocks add up in one addition without running into each other.
+using BlockSum = uint64_t;
+// BlockColour for `count` blocks of 2^shift texels each, into out[0..count-1].
+void MatchBlockColours(const BlockSum* sums, size_t count, int shift, uint8_t* out);
 
 // ---- The texture file ----
 

@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "extractor/extractor.h"
 #include "formats/fatal.h"
 
@@ -46,7 +50,7 @@ void SplitPalette(const uint8_t* rgb, PalettePlanes& planes) {
     }
 }
 
-uint8_t Difference(uint8_t a, uint8_t b) {
+[[maybe_unused]] uint8_t Difference(uint8_t a, uint8_t b) {
     return a > b ? static_cast<uint8_t>(a - b) : static_cast<uint8_t>(b - a);
 }
 
@@ -54,6 +58,51 @@ uint8_t Difference(uint8_t a, uint8_t b) {
 // by side. An entry's key is its distance (at most 255 here) times 256 plus
 // its index, so the smallest key is the first entry of the smallest distance,
 // the one the scan in order finds; entry 255 gets the largest key of all.
+#if defined(__SSE2__)
+uint8_t SearchPlanes(const PalettePlanes& planes, uint8_t red, uint8_t green, uint8_t blue) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i r = _mm_set1_epi8(static_cast<char>(red));
+    const __m128i g = _mm_set1_epi8(static_cast<char>(green));
+    const __m128i b = _mm_set1_epi8(static_cast<char>(blue));
+    // floor(x / 3) = (x * 0xAAAB) >> 17 for every 16-bit x.
+    const __m128i third = _mm_set1_epi16(static_cast<short>(0xAAAB));
+    // Keys are unsigned; flipping their top bit lets the signed minimum order them.
+    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i step = _mm_set1_epi16(16);
+    __m128i low_index = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+    __m128i high_index = _mm_setr_epi16(8, 9, 10, 11, 12, 13, 14, 15);
+    __m128i best = _mm_set1_epi16(0x7FFF);
+    auto keys = [&](__m128i dr, __m128i dg, __m128i db, __m128i index, bool high) {
+        const __m128i sum =
+            high ? _mm_add_epi16(
+                       _mm_add_epi16(_mm_unpackhi_epi8(dr, zero), _mm_unpackhi_epi8(dg, zero)),
+                       _mm_unpackhi_epi8(db, zero))
+                 : _mm_add_epi16(
+                       _mm_add_epi16(_mm_unpacklo_epi8(dr, zero), _mm_unpacklo_epi8(dg, zero)),
+                       _mm_unpacklo_epi8(db, zero));
+        const __m128i distance = _mm_srli_epi16(_mm_mulhi_epu16(sum, third), 1);
+        return _mm_xor_si128(_mm_or_si128(_mm_slli_epi16(distance, 8), index), flip);
+    };
+    for (int i = 0; i < 256; i += 16) {
+        const __m128i pr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(planes.red + i));
+        const __m128i pg = _mm_loadu_si128(reinterpret_cast<const __m128i*>(planes.green + i));
+        const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(planes.blue + i));
+        const __m128i dr = _mm_or_si128(_mm_subs_epu8(pr, r), _mm_subs_epu8(r, pr));
+        const __m128i dg = _mm_or_si128(_mm_subs_epu8(pg, g), _mm_subs_epu8(g, pg));
+        const __m128i db = _mm_or_si128(_mm_subs_epu8(pb, b), _mm_subs_epu8(b, pb));
+        __m128i high = keys(dr, dg, db, high_index, true);
+        if (i == 240)  // entry 255 is never the result
+            high = _mm_or_si128(high, _mm_setr_epi16(0, 0, 0, 0, 0, 0, 0, 0x7FFF));
+        best = _mm_min_epi16(best, _mm_min_epi16(keys(dr, dg, db, low_index, false), high));
+        low_index = _mm_add_epi16(low_index, step);
+        high_index = _mm_add_epi16(high_index, step);
+    }
+    best = _mm_min_epi16(best, _mm_shuffle_epi32(best, _MM_SHUFFLE(1, 0, 3, 2)));
+    best = _mm_min_epi16(best, _mm_shuffle_epi32(best, _MM_SHUFFLE(2, 3, 0, 1)));
+    best = _mm_min_epi16(best, _mm_shufflelo_epi16(best, _MM_SHUFFLE(2, 3, 0, 1)));
+    return static_cast<uint8_t>(_mm_cvtsi128_si32(best) & 0xFF);
+}
+#else
 uint8_t SearchPlanes(const PalettePlanes& planes, uint8_t red, uint8_t green, uint8_t blue) {
     uint16_t key[256];
     for (int i = 0; i < 256; i++) {
@@ -67,6 +116,7 @@ uint8_t SearchPlanes(const PalettePlanes& planes, uint8_t red, uint8_t green, ui
     for (int i = 0; i < 256; i++) smallest = std::min(smallest, key[i]);
     return static_cast<uint8_t>(smallest & 0xFF);
 }
+#endif
 
 uint8_t SearchPalette(int red, int green, int blue) {
     const bool total_conv = (extractor_settings.mode_flags & kModeTotalConv) != 0;
@@ -90,6 +140,43 @@ uint8_t SearchPalette(int red, int green, int blue) {
     return static_cast<uint8_t>(best_index);
 }
 
+// The first slot to try for a packed colour in a table of mask + 1 slots.
+size_t ColourSlot(uint32_t colour, size_t mask) {
+    const uint32_t mixed = colour * 2654435761u;
+    return (mixed ^ mixed >> 15) & mask;
+}
+
+// The result of the earlier search for a packed colour, or kNoColourMatch.
+// The result depends only on the colour, the palette and the settings, all
+// fixed once the palette is built, so every colour is searched once. A level
+// holds some hundred thousand distinct averages: a hashed table of them stays
+// in the processor's caches, where one slot per possible colour (16 MB) would
+// miss them on nearly every look-up.
+inline uint32_t CachedMatch(uint32_t colour) {
+    std::vector<uint32_t>& cache = colour_tables.nearest_cache;
+    if (cache.empty()) cache.assign(size_t{1} << 16, kNoColourMatch);
+    const size_t mask = cache.size() - 1;
+    for (size_t slot = ColourSlot(colour, mask); cache[slot] != kNoColourMatch;
+         slot = (slot + 1) & mask)
+        if (cache[slot] >> 8 == colour) return cache[slot] & 0xFF;
+    return kNoColourMatch;
+}
+
+// Doubles the colour cache, keeping every entry.
+void GrowColourCache() {
+    std::vector<uint32_t> old;
+    old.swap(colour_tables.nearest_cache);
+    std::vector<uint32_t>& cache = colour_tables.nearest_cache;
+    cache.assign(old.size() * 2, kNoColourMatch);
+    const size_t mask = cache.size() - 1;
+    for (uint32_t entry : old) {
+        if (entry == kNoColourMatch) continue;
+        size_t slot = ColourSlot(entry >> 8, mask);
+        while (cache[slot] != kNoColourMatch) slot = (slot + 1) & mask;
+        cache[slot] = entry;
+    }
+}
+
 }  // namespace
 
 void ResetColourTables() {
@@ -101,6 +188,8 @@ void ResetColourTables() {
     }
     colour_tables.nearest_cache.clear();
     colour_tables.nearest_cache.shrink_to_fit();
+    colour_tables.nearest_cache_used = 0;
+    colour_tables.recent_matches.clear();
     SplitPalette(colour_tables.source_palette, source_planes);
     SplitPalette(colour_tables.match_palette, match_planes);
 }
@@ -117,6 +206,8 @@ void SetSourcePalette(const uint8_t* rgb) {
     SplitPalette(colour_tables.source_palette, source_planes);
     SplitPalette(colour_tables.match_palette, match_planes);
     colour_tables.nearest_cache.clear();
+    colour_tables.nearest_cache_used = 0;
+    colour_tables.recent_matches.clear();
 }
 
 void BuildPalette() {
@@ -166,16 +257,62 @@ uint8_t FindNearestColor(int red, int green, int blue) {
     bool cacheable = red >= 0 && red < 256 && green >= 0 && green < 256 && blue >= 0 && blue < 256;
     if (!cacheable) return SearchPalette(Darken(red), Darken(green), Darken(blue));
 
-    // The result depends only on the colour, the palette and the settings, all
-    // fixed once the palette is built, so every colour is searched once. The
-    // table holds the result + 1 by packed RGB (a result is never 255), 0 for
-    // a colour not searched yet.
-    std::vector<uint8_t>& cache = colour_tables.nearest_cache;
-    if (cache.empty()) cache.assign(size_t{1} << 24, 0);
-    const size_t colour = (static_cast<size_t>(red) << 16) | (static_cast<size_t>(green) << 8) |
-                          static_cast<size_t>(blue);
-    if (cache[colour] != 0) return static_cast<uint8_t>(cache[colour] - 1);
+    const uint32_t colour = static_cast<uint32_t>(red) << 16 | static_cast<uint32_t>(green) << 8 |
+                            static_cast<uint32_t>(blue);
+    const uint32_t known = CachedMatch(colour);
+    if (known != kNoColourMatch) return static_cast<uint8_t>(known);
+
+    std::vector<uint32_t>& cache = colour_tables.nearest_cache;
+    size_t mask = cache.size() - 1;
+    size_t slot = ColourSlot(colour, mask);
+    while (cache[slot] != kNoColourMatch) slot = (slot + 1) & mask;
     const uint8_t result = SearchPalette(Darken(red), Darken(green), Darken(blue));
-    cache[colour] = static_cast<uint8_t>(result + 1);
+    if (2 * (colour_tables.nearest_cache_used + 1) > cache.size()) {
+        GrowColourCache();
+        mask = cache.size() - 1;
+        for (slot = ColourSlot(colour, mask); cache[slot] != kNoColourMatch;)
+            slot = (slot + 1) & mask;
+    }
+    cache[slot] = colour << 8 | result;
+    colour_tables.nearest_cache_used++;
     return result;
+}
+
+void MatchBlockColours(const BlockSum* sums, size_t count, int shift, uint8_t* out) {
+    constexpr size_t kRecentSlots = 4096;
+    std::vector<uint32_t>& recent = colour_tables.recent_matches;
+    if (recent.empty()) recent.assign(kRecentSlots, kNoColourMatch);
+    // Neighbouring blocks often share their average: the last one is kept.
+    uint32_t last_colour = kNoColourMatch;
+    uint8_t last_result = 0;
+    for (size_t i = 0; i < count; i++) {
+        const BlockSum block = sums[i];
+        if (block >> 48 != 0) {
+            out[i] = kKeyColourIndex;
+            continue;
+        }
+        const uint32_t red = static_cast<uint32_t>(block & 0xFFFF) >> shift;
+        const uint32_t green = static_cast<uint32_t>(block >> 16 & 0xFFFF) >> shift;
+        const uint32_t blue = static_cast<uint32_t>(block >> 32 & 0xFFFF) >> shift;
+        const uint32_t colour = red << 16 | green << 8 | blue;
+        if (colour != last_colour) {
+            uint32_t& recent_slot = recent[ColourSlot(colour, kRecentSlots - 1)];
+            if (recent_slot >> 8 == colour && recent_slot != kNoColourMatch) {
+                last_result = static_cast<uint8_t>(recent_slot);
+            } else {
+                const uint32_t known = IsKeyColour(static_cast<int>(red), static_cast<int>(green),
+                                                   static_cast<int>(blue))
+                                           ? kNoColourMatch
+                                           : CachedMatch(colour);
+                last_result = known != kNoColourMatch
+                                  ? static_cast<uint8_t>(known)
+                                  : FindNearestColor(static_cast<int>(red), static_cast<int>(green),
+                                                     static_cast<int>(blue));
+                // The key colour's 255 is not kept: no match is 255.
+                if (last_result != kKeyColourIndex) recent_slot = colour << 8 | last_result;
+            }
+            last_colour = colour;
+        }
+        out[i] = last_result;
+    }
 }

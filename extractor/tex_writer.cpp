@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "extractor/extractor.h"
 #include "formats/fatal.h"
@@ -62,12 +63,6 @@ int RoundUpTo16(int size) {
     return (size + 15) / 16 * 16;
 }
 
-// The colour sums of a square block of texels packed into one number: red,
-// green and blue sums and the count of key-colour texels in 16 bits each.
-// Blocks of up to 64 texels sum to at most 64 * 255, so the sums of four
-// blocks add up in one addition without running into each other.
-using BlockSum = uint64_t;
-
 BlockSum PackTexel(int index) {
     const uint8_t* colour = colour_tables.source_palette + 3 * index;
     return BlockSum{colour[0]} | BlockSum{colour[1]} << 16 | BlockSum{colour[2]} << 32 |
@@ -75,13 +70,10 @@ BlockSum PackTexel(int index) {
 }
 
 // Sums of the 2 x 2 blocks of a w x h image of source palette indices, row
-// after row, into `sums`.
-void SumTexelBlocks(const std::vector<uint8_t>& texels, size_t w, size_t h,
-                    std::vector<BlockSum>& sums) {
+// after row, into `out`.
+void SumTexelBlocks(const std::vector<uint8_t>& texels, size_t w, size_t h, BlockSum* out) {
     BlockSum packed[256];
     for (int i = 0; i < 256; i++) packed[i] = PackTexel(i);
-    sums.resize((w / 2) * (h / 2));
-    BlockSum* out = sums.data();
     for (size_t y = 0; y < h; y += 2) {
         const uint8_t* top = texels.data() + y * w;
         const uint8_t* bottom = top + w;
@@ -91,13 +83,10 @@ void SumTexelBlocks(const std::vector<uint8_t>& texels, size_t w, size_t h,
     }
 }
 
-// Sums of the 2 x 2 blocks of a w x h grid of block sums, into `sums`.
-void SumBlockSums(const std::vector<BlockSum>& blocks, size_t w, size_t h,
-                  std::vector<BlockSum>& sums) {
-    sums.resize((w / 2) * (h / 2));
-    BlockSum* out = sums.data();
+// Sums of the 2 x 2 blocks of a w x h grid of block sums, into `out`.
+void SumBlockSums(const BlockSum* blocks, size_t w, size_t h, BlockSum* out) {
     for (size_t y = 0; y < h; y += 2) {
-        const BlockSum* top = blocks.data() + y * w;
+        const BlockSum* top = blocks + y * w;
         const BlockSum* bottom = top + w;
         for (size_t x = 0; x < w; x += 2) *out++ = top[x] + top[x + 1] + bottom[x] + bottom[x + 1];
     }
@@ -175,19 +164,25 @@ void WriteMipTexture(std::string name, int width, int height) {
     const size_t w = static_cast<size_t>(tiled_width);
     const size_t h = static_cast<size_t>(tiled_height);
 
-    // The texture repeated from its left and top edges to a multiple of 16.
-    // The buffers are kept from texture to texture.
-    static std::vector<uint8_t> tiled;
-    tiled.resize(w * h);
-    for (size_t y = 0; y < h; y++) {
-        const uint8_t* source = canvas.texels.data() + (y % height) * static_cast<size_t>(width);
-        uint8_t* row = tiled.data() + y * w;
-        // The row, then its own start copied on as far as the tiled width.
-        const size_t first = std::min(w, static_cast<size_t>(width));
-        std::copy(source, source + first, row);
-        for (size_t x = first; x < w; x += first)
-            std::copy(row, row + std::min(first, w - x), row + x);
+    // The texture repeated from its left and top edges to a multiple of 16;
+    // most textures have such sizes already and are used as they are. The
+    // buffers are kept from texture to texture.
+    static std::vector<uint8_t> tiled_buffer;
+    const std::vector<uint8_t>* source = &canvas.texels;
+    if (w != static_cast<size_t>(width) || h != static_cast<size_t>(height)) {
+        tiled_buffer.resize(w * h);
+        for (size_t y = 0; y < h; y++) {
+            const uint8_t* from = canvas.texels.data() + (y % height) * static_cast<size_t>(width);
+            uint8_t* row = tiled_buffer.data() + y * w;
+            // The row, then its own start copied on as far as the tiled width.
+            const size_t first = std::min(w, static_cast<size_t>(width));
+            std::copy(from, from + first, row);
+            for (size_t x = first; x < w; x += first)
+                std::copy(row, row + std::min(first, w - x), row + x);
+        }
+        source = &tiled_buffer;
     }
+    const std::vector<uint8_t>& tiled = *source;
 
     const uint32_t length = MipTextureLength(tiled_width, tiled_height);
     AddDirEntry(name, length);
@@ -201,11 +196,17 @@ void WriteMipTexture(std::string name, int width, int height) {
         header.mip_offsets[level] = offset;
         offset += static_cast<uint32_t>((w >> level) * (h >> level));
     }
-    static std::vector<uint8_t> entry;
-    entry.clear();
-    EncodeMipTexHeader(header, entry);
-    entry.resize(length);
-    uint8_t* out = entry.data() + kMipTexHeaderSize;
+    // The entry's bytes, every one of them written below; the buffer only grows.
+    static std::unique_ptr<uint8_t[]> entry;
+    static size_t entry_capacity = 0;
+    if (entry_capacity < length) {
+        entry.reset(new uint8_t[length]);
+        entry_capacity = length;
+    }
+    std::vector<uint8_t> header_bytes;
+    EncodeMipTexHeader(header, header_bytes);
+    std::copy(header_bytes.begin(), header_bytes.end(), entry.get());
+    uint8_t* out = entry.get() + kMipTexHeaderSize;
 
     const uint16_t* trans = colour_tables.TransPal;
     bool identity = true;
@@ -225,24 +226,27 @@ void WriteMipTexture(std::string name, int width, int height) {
     } else {
         // Each level's blocks are the 2 x 2 blocks of the level above, so
         // their colour sums add up from the level above: the same sums as
-        // adding all s x s texels of the block.
+        // adding all s x s texels of the block. The buffers only grow, so
+        // that no texture pays for clearing them.
         static std::vector<BlockSum> sums;
         static std::vector<BlockSum> next;
-        SumTexelBlocks(tiled, w, h, sums);
+        const size_t blocks = (w / 2) * (h / 2);
+        if (sums.size() < blocks) {
+            sums.resize(blocks);
+            next.resize(blocks);
+        }
+        SumTexelBlocks(tiled, w, h, sums.data());
         for (int level = 1; level <= 3; level++) {
-            const int n = 1 << (2 * level);
-            for (BlockSum block : sums) {
-                *out++ = BlockColour(
-                    static_cast<int>(block & 0xFFFF), static_cast<int>((block >> 16) & 0xFFFF),
-                    static_cast<int>((block >> 32) & 0xFFFF), (block >> 48) != 0, n);
-            }
+            const size_t count = (w >> level) * (h >> level);
+            MatchBlockColours(sums.data(), count, 2 * level, out);
+            out += count;
             if (level < 3) {
-                SumBlockSums(sums, w >> level, h >> level, next);
+                SumBlockSums(sums.data(), w >> level, h >> level, next.data());
                 sums.swap(next);
             }
         }
     }
-    WriteTexData(entry.data(), entry.size());
+    WriteTexData(entry.get(), length);
 }
 
 void CopyFileBytes(FILE* from, FILE* to, uint64_t n) {

@@ -142,6 +142,7 @@ void DrawPicture(int origin_x, int origin_y, const std::vector<uint8_t>& picture
     const size_t size = picture.size();
     if (size < 8) return;
     const int columns = LoadS16(picture, 0);
+    if (width <= 0 || height <= 0) return;
     const int64_t limit = static_cast<int64_t>(width) * height;
     uint8_t* texels = canvas.texels.data();
     for (int c = 0; c < columns; c++) {
@@ -154,11 +155,15 @@ void DrawPicture(int origin_x, int origin_y, const std::vector<uint8_t>& picture
             const int length = picture[at + 1];
             const size_t first = at + 3;
             const int available = static_cast<int>(std::min<size_t>(length, size - first));
-            for (int t = 0; t < available; t++) {
-                int64_t row = static_cast<int64_t>(origin_y) + top + t;
-                int64_t target = row * width + c + origin_x;
-                if (target >= 0 && target < limit) texels[target] = picture[first + t];
-            }
+            // Texel t of the post lands at base + t * width of the canvas, taken
+            // as one run of width x height texels; only the t that land
+            // inside it are drawn.
+            const int64_t base = (static_cast<int64_t>(origin_y) + top) * width + c + origin_x;
+            const int64_t from = base >= 0 ? 0 : (-base + width - 1) / width;
+            const int64_t to = base >= limit ? 0 : (limit - base + width - 1) / width;
+            const uint8_t* post = picture.data() + first;
+            for (int64_t t = from; t < std::min<int64_t>(to, available); t++)
+                texels[base + t * width] = post[t];
             if (available < length) break;
             at = first + length + 1;
         }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <random>
 #include <vector>
 
 #include "extractor/extractor.h"
@@ -103,6 +105,65 @@ TEST_F(PaletteFixture, OutsideTotalConversionTheTopEntriesAreBlack) {
     EXPECT_EQ(FindNearestColor(0, 0, 0), 224);
     Use(kModeTotalConv, 1.0f);
     EXPECT_EQ(FindNearestColor(10, 10, 10), 230);
+}
+
+// The palette search as the rule reads: entries 0 to 254 in order, distance
+// (|dr| + |dg| + |db|) / 3, the first smallest wins.
+int PlainSearch(const uint8_t* palette, int red, int green, int blue) {
+    int best = 0;
+    int best_distance = 32000;
+    for (int i = 0; i < 255; i++) {
+        const int distance =
+            (std::abs(palette[3 * i] - red) + std::abs(palette[3 * i + 1] - green) +
+             std::abs(palette[3 * i + 2] - blue)) /
+            3;
+        if (distance < best_distance) {
+            best = i;
+            best_distance = distance;
+        }
+    }
+    return best;
+}
+
+// Random palettes with many near and equal entries, in both modes; far more
+// colours than the cache starts with, asked twice so that the second round
+// comes from the grown cache, and once more as averaged blocks.
+TEST_F(PaletteFixture, CachedSideBySideSearchAgreesWithThePlainRule) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 4; round++) {
+        for (int i = 0; i < 256; i++)
+            Set(i, static_cast<int>(random() % 32) * 8, static_cast<int>(random() % 32) * 8,
+                static_cast<int>(random() % 32) * 8);
+        const bool total_conv = round % 2 == 0;
+        Use(total_conv ? kModeTotalConv : kModeDark, 1.0f);
+        const uint8_t* searched =
+            total_conv ? colour_tables.source_palette : colour_tables.match_palette;
+        std::vector<uint32_t> colours(40000);
+        for (uint32_t& colour : colours) colour = random() & 0xFFFFFF;
+        for (int pass = 0; pass < 2; pass++) {
+            for (uint32_t colour : colours) {
+                const int red = static_cast<int>(colour >> 16);
+                const int green = static_cast<int>(colour >> 8 & 0xFF);
+                const int blue = static_cast<int>(colour & 0xFF);
+                const int expected = red == 0 && green == 255 && blue == 255
+                                         ? 255
+                                         : PlainSearch(searched, red, green, blue);
+                ASSERT_EQ(FindNearestColor(red, green, blue), expected) << colour;
+            }
+        }
+        std::vector<BlockSum> blocks;
+        for (uint32_t colour : colours)
+            blocks.push_back(BlockSum{colour >> 16} << 2 | BlockSum{colour >> 8 & 0xFF} << 18 |
+                             BlockSum{colour & 0xFF} << 34);
+        blocks.push_back(BlockSum{1} << 48);  // a block holding the key colour
+        std::vector<uint8_t> matched(blocks.size());
+        MatchBlockColours(blocks.data(), blocks.size(), 2, matched.data());
+        for (size_t i = 0; i < colours.size(); i++)
+            ASSERT_EQ(matched[i], FindNearestColor(static_cast<int>(colours[i] >> 16),
+                                                   static_cast<int>(colours[i] >> 8 & 0xFF),
+                                                   static_cast<int>(colours[i] & 0xFF)));
+        EXPECT_EQ(matched.back(), 255);
+    }
 }
 
 TEST(AnimationNames, FramesGetTheirFileNamesWithRegardToCase) {
