@@ -23,6 +23,7 @@ constexpr int kSideShift = 2;  // how far a hidden side plane is pushed
 
 // The first 8 characters of a sector flat, as a material name.
 std::string FlatMaterial(const LumpName& flat) {
+    if (flat.bytes[0] != '-') return LumpMaterial(flat);
     std::string name = LumpNameText(flat);
     if (!name.empty() && name[0] == '-') name = texture_catalog.missing_flat_name;
     name = UpperCase(name);
@@ -70,7 +71,7 @@ void WritePieceSides(const std::string& material, int mode) {
         if (c < 0 || c >= level.clip_line_count) continue;
         const SectorEdge& line = level.clip_lines[c];
 
-        std::string side_material = material;
+        const std::string* side_material = &material;
         int32_t x_off = 0;
         int32_t y_off = 0;
         float scale = 1.0f;
@@ -94,16 +95,15 @@ void WritePieceSides(const std::string& material, int mode) {
             const Sector& neighbour = level.sectors[line.other_sector];
             const uint16_t flags = static_cast<uint16_t>(level.linedefs[line.linedef].flags);
 
-            side_material = UpperCase(
-                LumpNameText(mode == 1 ? far_side.upper_texture : far_side.lower_texture));
-            MapTextureName(side_material);
-            if (!side_material.empty() && side_material[0] == '-') side_material = material;
+            side_material =
+                &LumpMaterial(mode == 1 ? far_side.upper_texture : far_side.lower_texture);
+            if (!side_material->empty() && (*side_material)[0] == '-') side_material = &material;
             // A sky ceiling keeps its own material on every side.
-            if (material.compare(0, 3, "sky") == 0) side_material = material;
+            if (material.compare(0, 3, "sky") == 0) side_material = &material;
 
             int32_t w = 0;
             int32_t h = 0;
-            LookupTextureSize(side_material, w, h);
+            LookupTextureSize(*side_material, w, h);
             if (w == 0 || h == 0) {
                 w = 256;  // a texture without a size is aligned as a missing one
                 h = 512;
@@ -144,7 +144,7 @@ void WritePieceSides(const std::string& material, int mode) {
                 (mode == 0 && neighbour.floor_height >= level.floor_level))
                 ShiftSidePlane(line, 1, x1, y1, x2, y2);
         }
-        WriteBrush(x2, 10, y2, x1, 10, y1, x2, 0, y2, side_material, x_off, y_off, scale);
+        WriteBrush(x2, 10, y2, x1, 10, y1, x2, 0, y2, *side_material, x_off, y_off, scale);
         map_writer.plane_count++;
     }
 }

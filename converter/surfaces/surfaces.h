@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "converter/geometry/sector_edge.h"
+#include "formats/wad.h"
 #include "formats/wad2.h"
 
 // ---- Texture catalog ----
@@ -31,14 +33,13 @@ struct TextureCatalog {
     std::vector<std::pair<std::string, int32_t>> name_index;
     // Width and height of each entry once read from the file (width -1: not yet).
     std::vector<std::pair<int32_t, int32_t>> entry_sizes;
-    // The name last looked up and its entry: the pieces and walls of a sector
-    // mostly ask for the same texture again (empty: nothing looked up yet).
-    std::string last_lookup;
-    int32_t last_entry = -1;  // FindTexture's answer for last_lookup
-    // The name last given to MapTextureName and what it became, for the same
-    // reason (empty: nothing mapped yet).
-    std::string last_mapped_from;
-    std::string last_mapped_to;  // MapTextureName's result for last_mapped_from
+    // FindTexture's answer for every name looked up so far: a level asks for
+    // its few dozen textures over and over, once or more per piece and wall.
+    std::unordered_map<std::string, int32_t> found_entries;
+    // MapTextureName's result for every name mapped so far, for the same reason.
+    std::unordered_map<std::string, std::string> mapped_names;
+    // LumpMaterial's result by the eight bytes of each lump name asked for.
+    std::unordered_map<uint64_t, std::string> lump_materials;
 };
 
 extern TextureCatalog texture_catalog;
@@ -53,6 +54,9 @@ int FindTexture(const std::string& name);
 void CloseTextureCatalog();
 // Translates a Doom texture or flat name to its material name, in place.
 void MapTextureName(std::string& name);
+// The material of a texture name as a level stores it: its text up to the
+// first zero byte, upper-cased, then mapped by MapTextureName.
+const std::string& LumpMaterial(const LumpName& texture);
 void LoadTextureMap(const std::string& file_name);
 // Reads one line (CR dropped, LF ends it, at most 255 characters); gives "!"
 // at the end of the file when nothing was read.

@@ -102,18 +102,18 @@ void OpenTextureCatalog(const std::string& file_name) {
     }
     std::sort(catalog.name_index.begin(), catalog.name_index.end());
     catalog.entry_sizes.assign(count, {-1, -1});
-    catalog.last_lookup.clear();
+    catalog.found_entries.clear();
 }
 
 int FindTexture(const std::string& name) {
     TextureCatalog& catalog = texture_catalog;
-    if (!catalog.last_lookup.empty() && catalog.last_lookup == name) return catalog.last_entry;
+    const auto known = catalog.found_entries.find(name);
+    if (known != catalog.found_entries.end()) return known->second;
     const auto& index = catalog.name_index;
     std::string wanted = UpperCase(name);
     auto found = std::lower_bound(index.begin(), index.end(), std::make_pair(wanted, INT32_MIN));
     const int entry = found == index.end() || found->first != wanted ? -1 : found->second;
-    catalog.last_lookup = name;
-    catalog.last_entry = entry;
+    catalog.found_entries.emplace(name, entry);
     return entry;
 }
 
@@ -150,7 +150,7 @@ void CloseTextureCatalog() {
     texture_catalog.directory.clear();
     texture_catalog.name_index.clear();
     texture_catalog.entry_sizes.clear();
-    texture_catalog.last_lookup.clear();
+    texture_catalog.found_entries.clear();
 }
 
 namespace {
@@ -183,13 +183,27 @@ void MapTextureNameAnew(std::string& name) {
 
 void MapTextureName(std::string& name) {
     TextureCatalog& catalog = texture_catalog;
-    if (!catalog.last_mapped_from.empty() && name == catalog.last_mapped_from) {
-        name = catalog.last_mapped_to;
+    const auto known = catalog.mapped_names.find(name);
+    if (known != catalog.mapped_names.end()) {
+        name = known->second;
         return;
     }
-    catalog.last_mapped_from = name;
+    std::string& mapped = catalog.mapped_names[name];
     MapTextureNameAnew(name);
-    catalog.last_mapped_to = name;
+    mapped = name;
+}
+
+const std::string& LumpMaterial(const LumpName& texture) {
+    std::unordered_map<uint64_t, std::string>& known = texture_catalog.lump_materials;
+    uint64_t key = 0;
+    std::memcpy(&key, texture.bytes, sizeof key);
+    auto found = known.find(key);
+    if (found == known.end()) {
+        std::string name = UpperCase(LumpNameText(texture));
+        MapTextureName(name);
+        found = known.emplace(key, std::move(name)).first;
+    }
+    return found->second;
 }
 
 void ReadTextLine(FILE* file, std::string& line) {
@@ -232,7 +246,8 @@ void LoadTextureMap(const std::string& file_name) {
         texture_catalog.texture_map = table;
         texture_catalog.texture_map_count = static_cast<int32_t>(table.size());
         texture_catalog.missing_flat_name = table[0].doom_name;
-        texture_catalog.last_mapped_from.clear();
+        texture_catalog.mapped_names.clear();
+        texture_catalog.lump_materials.clear();
     }
 }
 
