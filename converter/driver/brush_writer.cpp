@@ -102,7 +102,7 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
     const std::string_view name(material.c_str());  // up to the first NUL, as %s
     const std::string_view scales = FormatScales(texture_scale, scale);
     static std::vector<char> line;
-    const size_t most = 2 + 3 * (4 + 3 * 21) + name.size() + 1 + 2 * 21 + 2 + scales.size();
+    const size_t most = 2 + 3 * (4 + 3 * 21) + name.size() + 1 + 2 * 21 + 2 + scales.size() + 2;
     if (line.size() < most) line.resize(most);
     char* at = line.data();
     *at++ = ' ';
@@ -123,5 +123,7 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
     *at++ = '0';
     *at++ = ' ';
     at = std::copy(scales.begin(), scales.end(), at);
-    MapWriteLine(std::string_view(line.data(), static_cast<size_t>(at - line.data())));
+    *at++ = '\r';
+    *at++ = '\n';
+    MapWriteEndedLine(std::string_view(line.data(), static_cast<size_t>(at - line.data())));
 }

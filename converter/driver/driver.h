@@ -61,6 +61,8 @@ void ResetMapWriter();
 void MapPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Writes one line of map text that is already formatted, followed by CR LF.
 void MapWriteLine(std::string_view text);
+// The same for a line that carries its CR LF already.
+void MapWriteEndedLine(std::string_view line);
 void SetEntityOutput(bool flag);
 void CreateMapFile(const std::string& map_file_name, const std::string& texture_file_name);
 void AppendEntityFile();

@@ -34,6 +34,11 @@ void WriteOrFail(FILE* file, const char* data, size_t length) {
 
 }  // namespace
 
+void MapWriteEndedLine(std::string_view line) {
+    WriteOrFail(map_writer.entity_output ? map_writer.entity_file : map_writer.map_file,
+                line.data(), line.size());
+}
+
 void MapWriteLine(std::string_view text) {
     FILE* out = map_writer.entity_output ? map_writer.entity_file : map_writer.map_file;
     // A line and its end go out in one write; nearly every line fits.

@@ -29,7 +29,40 @@ void PushClipLine(const SectorEdge& line) {
 
 }  // namespace
 
+namespace {
+
+// PointSide against one line, with the line's values worked out once for the
+// many points of a splitter search.
+struct LineSideTest {
+    const SectorEdge& line;
+    double x1, y1, dx, dy, length2;
+    bool exact_possible;  // whether the exact cross product can decide at all
+
+    explicit LineSideTest(const SectorEdge& l)
+        : line(l),
+          x1(l.x1),
+          y1(l.y1),
+          dx(l.dx),
+          dy(l.dy),
+          length2(dx * dx + dy * dy),
+          exact_possible(length2 < 0x1p47) {}
+
+    int Side(int32_t px, int32_t py) const {
+        const double cx = static_cast<double>(px) - x1;
+        const double cy = static_cast<double>(py) - y1;
+        const double distance2 = cx * cx + cy * cy;
+        const double cross = dx * cy - dy * cx;
+        if (exact_possible && distance2 < 0x1p47 &&
+            cross * cross > length2 * (8.0 + 0x1p-20 * (distance2 + 4.0)))
+            return cross > 0 ? kSideLeft : kSideRight;
+        return PointSideRounded(line, px, py);
+    }
+};
+
+}  // namespace
+
 int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidate, int limit) {
+    const LineSideTest test(candidate);
     int front = 0;
     int back = 0;
     int cuts = 0;
@@ -44,8 +77,8 @@ int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidat
         if (&edge != &candidate) {
             const int s1 = last_side != kNoSide && edge.x1 == last_x && edge.y1 == last_y
                                ? last_side
-                               : PointSide(candidate, edge.x1, edge.y1);
-            const int s2 = PointSide(candidate, edge.x2, edge.y2);
+                               : test.Side(edge.x1, edge.y1);
+            const int s2 = test.Side(edge.x2, edge.y2);
             side = PlaceEdge(candidate, edge, s1, s2);
             last_side = s2;
         } else {
@@ -79,7 +112,9 @@ int ChooseSplitter(const SectorEdge* edges, int count) {
     int best = -1;
     int limit = kNoSplitter;
     for (int i = 0; i < count; i++) {
-        const int grade = ScoreSplitter(edges, count, edges[i], limit);
+        // Only a grade below the best so far wins (ties keep the earlier
+        // line), so a candidate may be given up once it reaches the best.
+        const int grade = ScoreSplitter(edges, count, edges[i], limit - 1);
         if (grade < limit) {
             limit = grade;
             best = i;

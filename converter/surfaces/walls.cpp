@@ -91,6 +91,8 @@ void BuildWallBrushes() {
     // each point: the neighbours of a wall at its end and at its start.
     std::unordered_map<uint64_t, int> last_starting_at;
     std::unordered_map<uint64_t, int> last_ending_at;
+    last_starting_at.reserve(static_cast<size_t>(count));
+    last_ending_at.reserve(static_cast<size_t>(count));
     for (int k = 0; k < count; k++) {
         last_starting_at[PointKey({wall_segments[k].x1, wall_segments[k].y1})] = k;
         last_ending_at[PointKey({wall_segments[k].x2, wall_segments[k].y2})] = k;
