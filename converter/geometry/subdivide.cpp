@@ -144,8 +144,11 @@ std::unique_ptr<PartitionNode> BuildPartitionTree(const SectorEdge* edges, int c
             "\nERROR: Sector %i cannot be cut into convex pieces (more than %i partition lines).\n",
             level.current_sector, kMaxPartitionDepth);
     const SectorEdge split = edges[s];
+    // Each edge puts at most one part on either side.
     std::vector<SectorEdge> front_list;
     std::vector<SectorEdge> back_list;
+    front_list.reserve(static_cast<size_t>(count));
+    back_list.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; i++) {
         SectorEdge edge = edges[i];
         const int side = ClassifyEdge(split, edge);
@@ -200,15 +203,22 @@ void InitBoundingBox() {
 void BuildConvexPiece() {
     InitBoundingBox();
     level.edge_count = 4;
-    std::vector<SectorEdge> nside;
+    static std::vector<SectorEdge> nside;  // kept from piece to piece
     for (int i = 0; i < level.clip_line_count; i++) {
         const SectorEdge split = level.clip_lines[i];
+        const LineSideTest test(split);
         nside.clear();
+        int last_side = kNoSide;  // side of the end of the edge before
         for (int k = 0; k < level.edge_count; k++) {
             SectorEdge edge = level.edge_list[k];
+            // The polygon runs edge to edge: an edge mostly starts where the
+            // one before ends.
+            const bool chained = k > 0 && edge.x1 == level.edge_list[k - 1].x2 &&
+                                 edge.y1 == level.edge_list[k - 1].y2;
+            const int s1 = chained ? last_side : test.Side(edge.x1, edge.y1);
+            const int s2 = test.Side(edge.x2, edge.y2);
+            last_side = s2;
             // Edges on the line itself are dropped.
-            const int s1 = PointSide(split, edge.x1, edge.y1);
-            const int s2 = PointSide(split, edge.x2, edge.y2);
             if (s1 == kSideOn && s2 == kSideOn) continue;
             const int side = PlaceEdge(split, edge, s1, s2);
             if (side == kEdgeCrosses) {

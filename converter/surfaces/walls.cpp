@@ -2,8 +2,9 @@
 // from below the lowest floor to above the highest ceiling, its face on the
 // line carrying the middle texture. Where the next wall does not turn inward,
 // the wall is lengthened by its width so that no gap opens at the corner.
+#include <algorithm>
+#include <climits>
 #include <cstdio>
-#include <unordered_map>
 
 #include "converter/driver/driver.h"
 #include "converter/level/level.h"
@@ -88,15 +89,21 @@ void BuildWallBrushes() {
     CollectWallSegments();
     const int count = static_cast<int>(wall_segments.size());
     // The last segment (highest index) that starts, and the last that ends, at
-    // each point: the neighbours of a wall at its end and at its start.
-    std::unordered_map<uint64_t, int> last_starting_at;
-    std::unordered_map<uint64_t, int> last_ending_at;
-    last_starting_at.reserve(static_cast<size_t>(count));
-    last_ending_at.reserve(static_cast<size_t>(count));
+    // each point: the neighbours of a wall at its end and at its start. Both
+    // are sorted lists of (point, segment), searched for a point's last entry.
+    std::vector<std::pair<uint64_t, int>> starting_at(static_cast<size_t>(count));
+    std::vector<std::pair<uint64_t, int>> ending_at(static_cast<size_t>(count));
     for (int k = 0; k < count; k++) {
-        last_starting_at[PointKey({wall_segments[k].x1, wall_segments[k].y1})] = k;
-        last_ending_at[PointKey({wall_segments[k].x2, wall_segments[k].y2})] = k;
+        starting_at[k] = {PointKey({wall_segments[k].x1, wall_segments[k].y1}), k};
+        ending_at[k] = {PointKey({wall_segments[k].x2, wall_segments[k].y2}), k};
     }
+    std::sort(starting_at.begin(), starting_at.end());
+    std::sort(ending_at.begin(), ending_at.end());
+    auto last_at = [](const std::vector<std::pair<uint64_t, int>>& list, Point point) {
+        const uint64_t key = PointKey(point);
+        auto after = std::upper_bound(list.begin(), list.end(), std::make_pair(key, INT_MAX));
+        return after == list.begin() || (after - 1)->first != key ? -1 : (after - 1)->second;
+    };
 
     for (int i = 0; i < count; i++) {
         const WallSegment& s = wall_segments[i];
@@ -107,10 +114,8 @@ void BuildWallBrushes() {
 
         Point pt1{s.x1, s.y1};
         Point pt2{s.x2, s.y2};
-        const auto next_it = last_starting_at.find(PointKey(pt2));
-        const auto prev_it = last_ending_at.find(PointKey(pt1));
-        const int next = next_it == last_starting_at.end() ? -1 : next_it->second;
-        const int prev = prev_it == last_ending_at.end() ? -1 : prev_it->second;
+        const int next = last_at(starting_at, pt2);
+        const int prev = last_at(ending_at, pt1);
         if (next < 0 || prev < 0) {
             std::printf("WARNING: Sector %i is not closed (line %i)\n", right.sector, s.linedef);
             continue;
