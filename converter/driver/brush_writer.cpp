@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,9 +24,40 @@ bool Collinear(const Point3& a, const Point3& b, const Point3& c) {
     return uy * vz - uz * vy == 0 && uz * vx - ux * vz == 0 && ux * vy - uy * vx == 0;
 }
 
-// Puts the decimal number and a blank at `at`; gives the end.
+// "00" to "99", for numbers put two digits at a time.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Puts the decimal number and a blank at `at`; gives the end. Most numbers of
+// a map are small (the unit vectors of floor planes, heights, offsets), so
+// those of up to four digits are put without a general conversion.
 char* PutNumber(char* at, int64_t value) {
-    at = std::to_chars(at, at + 20, value).ptr;
+    uint64_t magnitude = static_cast<uint64_t>(value);
+    if (value < 0) {
+        *at++ = '-';
+        magnitude = 0 - magnitude;
+    }
+    if (magnitude < 10) {
+        *at++ = static_cast<char>('0' + magnitude);
+    } else if (magnitude < 100) {
+        std::memcpy(at, kDigitPairs + 2 * magnitude, 2);
+        at += 2;
+    } else if (magnitude < 10000) {
+        const uint64_t high = magnitude / 100;
+        const uint64_t low = magnitude % 100;
+        if (high < 10) {
+            *at++ = static_cast<char>('0' + high);
+        } else {
+            std::memcpy(at, kDigitPairs + 2 * high, 2);
+            at += 2;
+        }
+        std::memcpy(at, kDigitPairs + 2 * low, 2);
+        at += 2;
+    } else {
+        at = std::to_chars(at, at + 20, magnitude).ptr;
+    }
     *at++ = ' ';
     return at;
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
+
 #include "converter/surfaces/surfaces.h"
 #include "formats/fatal.h"
 #include "tests/support/test_support.h"
@@ -134,6 +137,28 @@ TEST(BrushWriter, PlaneLinesAtScaleOneAndHalf) {
         EXPECT_EQ(map.Text(),
                   "  ( 16 -16 0 ) ( 32 -16 5 ) ( 16 32 0 ) M%s 64 -7 0 1.000000 0.500000\r\n");
     }
+}
+
+// Numbers of every length, both signs and the ends of the 32-bit range come
+// out as printf's %i writes them.
+TEST(BrushWriter, NumbersOfEveryLengthAsPrintfWritesThem) {
+    ResetConverterState();
+    const int32_t values[] = {0,     7,     -7,     9,       10,        -10,          99,    100,
+                              -100,  999,   1000,   -1000,   9999,      -9999,        10000, -10000,
+                              12345, 99999, 100000, -654321, INT32_MAX, INT32_MIN + 1};
+    for (int32_t v : values) {
+        CapturedMap map;
+        WriteBrush(v, -v, 5, 5, v, -v, -v, 5, v, "M", v, -v, 1.0f);
+        char expected[256];
+        std::snprintf(expected, sizeof expected,
+                      "  ( %i %i %i ) ( %i %i %i ) ( %i %i %i ) M %i %i 0 1.000000 1.000000\r\n", v,
+                      5, -v, 5, -v, v, -v, v, 5, v, -v);
+        EXPECT_EQ(map.Text(), expected) << v;
+    }
+    CapturedMap map;
+    WriteBrush(INT32_MIN, 0, 0, 0, 0, 0, 0, 0, 0, "M", INT32_MIN, 0, 1.0f);
+    EXPECT_EQ(map.Text(),
+              "  ( -2147483648 0 0 ) ( 0 0 0 ) ( 0 0 0 ) M -2147483648 0 0 1.000000 1.000000\r\n");
 }
 
 TEST(BrushWriter, SmallHelperTrianglesKeepTheirOrientationBelowScaleOne) {
