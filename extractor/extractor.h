@@ -85,14 +85,10 @@ struct ColourTables {
     uint8_t match_palette[768];   // searched outside TC-Mode: PLAYPAL with 224..255 black
     uint16_t TransPal[256];       // output index for each source index (the identity)
     bool is_key[256];             // whether the source colour is the key colour
-    // FindNearestColor results: an open-addressed table of packed RGB << 8 |
-    // index, kept at most half full; kNoColourMatch marks a free slot.
-    std::vector<uint32_t> nearest_cache;
-    size_t nearest_cache_used;  // slots in use
-    // The most recent matches in front of nearest_cache, one slot per hash,
-    // small enough for the fastest cache of the processor: the colours of one
-    // texture repeat many times.
-    std::vector<uint32_t> recent_matches;
+    // Bumped whenever the palette or the settings may have changed: each
+    // thread keeps its own table of colour matches and drops it when the
+    // number it was made for is no longer this one.
+    uint64_t generation;
 };
 constexpr uint32_t kNoColourMatch = 0xFFFFFFFF;
 
@@ -128,6 +124,7 @@ struct TexFileWriter {
     FILE* directory_file;     // "~temp.hdr", the directory while entries are written
     Wad2Header header;        // num_entries counts the entries added so far
     uint64_t write_position;  // current end of the texture file's data
+    uint64_t queued_bytes;    // entries added to the directory whose bytes are still to come
 };
 
 extern TexFileWriter tex_writer;
@@ -141,6 +138,11 @@ void AddDirEntry(const std::string& name, uint32_t length);
 void WriteTexData(const uint8_t* data, size_t length);
 // Writes one texture entry, with its MIP levels, from the canvas.
 void WriteMipTexture(std::string name, int width, int height);
+// Writes every entry handed to WriteMipTexture, in order, once made (their
+// directory entries are written already); FinishTexFile does so first.
+void WritePendingMipTextures();
+// Drops the entries still in the making (the run has ended).
+void DiscardPendingMipTextures();
 // Replaces the Doom name of an animation frame by its name in the texture file.
 void MapAnimationName(std::string& name);
 void FinishTexFile();

@@ -18,6 +18,37 @@ ColourTables colour_tables;
 
 namespace {
 
+// The colour matches found by one thread: an open-addressed table of packed
+// RGB << 8 | index, kept at most half full, and in front of it the most
+// recent matches, one slot per hash, small enough for the fastest cache of
+// the processor (the colours of one texture repeat many times).
+struct ColourMatches {
+    std::vector<uint32_t> slots;   // kNoColourMatch marks a free slot
+    size_t used = 0;               // slots in use
+    std::vector<uint32_t> recent;  // the front, kRecentSlots slots
+    uint64_t generation = 0;       // colour_tables.generation the matches were found for
+};
+thread_local ColourMatches colour_matches;
+uint64_t last_generation = 0;  // the last number given to colour_tables.generation
+
+constexpr size_t kRecentSlots = 4096;
+
+// This thread's matches, dropped when the palette or settings have changed.
+ColourMatches& Matches() {
+    ColourMatches& matches = colour_matches;
+    if (matches.generation != colour_tables.generation || matches.slots.empty()) {
+        matches.slots.assign(size_t{1} << 16, kNoColourMatch);
+        matches.used = 0;
+        matches.recent.assign(kRecentSlots, kNoColourMatch);
+        matches.generation = colour_tables.generation;
+    }
+    return matches;
+}
+
+}  // namespace
+
+namespace {
+
 constexpr int kPaletteBytes = 768;
 constexpr int kFirstBlackMatch = 224;  // match_palette entries from here on are black
 
@@ -152,9 +183,8 @@ size_t ColourSlot(uint32_t colour, size_t mask) {
 // holds some hundred thousand distinct averages: a hashed table of them stays
 // in the processor's caches, where one slot per possible colour (16 MB) would
 // miss them on nearly every look-up.
-inline uint32_t CachedMatch(uint32_t colour) {
-    std::vector<uint32_t>& cache = colour_tables.nearest_cache;
-    if (cache.empty()) cache.assign(size_t{1} << 16, kNoColourMatch);
+inline uint32_t CachedMatch(const ColourMatches& matches, uint32_t colour) {
+    const std::vector<uint32_t>& cache = matches.slots;
     const size_t mask = cache.size() - 1;
     for (size_t slot = ColourSlot(colour, mask); cache[slot] != kNoColourMatch;
          slot = (slot + 1) & mask)
@@ -163,10 +193,10 @@ inline uint32_t CachedMatch(uint32_t colour) {
 }
 
 // Doubles the colour cache, keeping every entry.
-void GrowColourCache() {
+void GrowColourCache(ColourMatches& matches) {
     std::vector<uint32_t> old;
-    old.swap(colour_tables.nearest_cache);
-    std::vector<uint32_t>& cache = colour_tables.nearest_cache;
+    old.swap(matches.slots);
+    std::vector<uint32_t>& cache = matches.slots;
     cache.assign(old.size() * 2, kNoColourMatch);
     const size_t mask = cache.size() - 1;
     for (uint32_t entry : old) {
@@ -186,10 +216,7 @@ void ResetColourTables() {
         colour_tables.TransPal[i] = static_cast<uint16_t>(i);
         colour_tables.is_key[i] = false;
     }
-    colour_tables.nearest_cache.clear();
-    colour_tables.nearest_cache.shrink_to_fit();
-    colour_tables.nearest_cache_used = 0;
-    colour_tables.recent_matches.clear();
+    colour_tables.generation = ++last_generation;
     SplitPalette(colour_tables.source_palette, source_planes);
     SplitPalette(colour_tables.match_palette, match_planes);
 }
@@ -205,9 +232,7 @@ void SetSourcePalette(const uint8_t* rgb) {
     }
     SplitPalette(colour_tables.source_palette, source_planes);
     SplitPalette(colour_tables.match_palette, match_planes);
-    colour_tables.nearest_cache.clear();
-    colour_tables.nearest_cache_used = 0;
-    colour_tables.recent_matches.clear();
+    colour_tables.generation = ++last_generation;
 }
 
 void BuildPalette() {
@@ -259,29 +284,30 @@ uint8_t FindNearestColor(int red, int green, int blue) {
 
     const uint32_t colour = static_cast<uint32_t>(red) << 16 | static_cast<uint32_t>(green) << 8 |
                             static_cast<uint32_t>(blue);
-    const uint32_t known = CachedMatch(colour);
+    ColourMatches& matches = Matches();
+    const uint32_t known = CachedMatch(matches, colour);
     if (known != kNoColourMatch) return static_cast<uint8_t>(known);
 
-    std::vector<uint32_t>& cache = colour_tables.nearest_cache;
+    std::vector<uint32_t>& cache = matches.slots;
     size_t mask = cache.size() - 1;
     size_t slot = ColourSlot(colour, mask);
     while (cache[slot] != kNoColourMatch) slot = (slot + 1) & mask;
+
     const uint8_t result = SearchPalette(Darken(red), Darken(green), Darken(blue));
-    if (2 * (colour_tables.nearest_cache_used + 1) > cache.size()) {
-        GrowColourCache();
+    if (2 * (matches.used + 1) > cache.size()) {
+        GrowColourCache(matches);
         mask = cache.size() - 1;
         for (slot = ColourSlot(colour, mask); cache[slot] != kNoColourMatch;)
             slot = (slot + 1) & mask;
     }
     cache[slot] = colour << 8 | result;
-    colour_tables.nearest_cache_used++;
+    matches.used++;
     return result;
 }
 
 void MatchBlockColours(const BlockSum* sums, size_t count, int shift, uint8_t* out) {
-    constexpr size_t kRecentSlots = 4096;
-    std::vector<uint32_t>& recent = colour_tables.recent_matches;
-    if (recent.empty()) recent.assign(kRecentSlots, kNoColourMatch);
+    ColourMatches& matches = Matches();
+    std::vector<uint32_t>& recent = matches.recent;
     // Neighbouring blocks often share their average: the last one is kept.
     uint32_t last_colour = kNoColourMatch;
     uint8_t last_result = 0;
@@ -303,7 +329,7 @@ void MatchBlockColours(const BlockSum* sums, size_t count, int shift, uint8_t* o
                 const uint32_t known = IsKeyColour(static_cast<int>(red), static_cast<int>(green),
                                                    static_cast<int>(blue))
                                            ? kNoColourMatch
-                                           : CachedMatch(colour);
+                                           : CachedMatch(matches, colour);
                 last_result = known != kNoColourMatch
                                   ? static_cast<uint8_t>(known)
                                   : FindNearestColor(static_cast<int>(red), static_cast<int>(green),

@@ -19,10 +19,10 @@ void ResetExtractorSettings() {
 }
 
 void ResetExtractorState() {
+    ResetTexFileWriter();  // first: it waits for the entries still in the making
     ResetExtractorSettings();
     CloseSourceWad();
     ResetColourTables();
-    ResetTexFileWriter();
     canvas = Canvas{{}, 0, 0};
 }
 
@@ -145,6 +145,8 @@ int ExtractorMain(const std::vector<std::string>& args) {
         status = 6;
         message = FormatText("ERROR: '%s' is damaged.\n", source_wad.file_name.c_str());
     }
+    // An entry may still be in the making when the run ends with an error.
+    DiscardPendingMipTextures();
     StopKeyboard();
     fputs(message.c_str(), stdout);
     fflush(stdout);

@@ -2,13 +2,19 @@
 // directory kept in "~temp.hdr" until the end, and the final header.
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "extractor/extractor.h"
 #include "formats/fatal.h"
 
-TexFileWriter tex_writer{nullptr, nullptr, {}, 0};
+TexFileWriter tex_writer{nullptr, nullptr, {}, 0, 0};
 
 namespace {
 
@@ -95,9 +101,10 @@ void SumBlockSums(const BlockSum* blocks, size_t w, size_t h, BlockSum* out) {
 }  // namespace
 
 void ResetTexFileWriter() {
+    DiscardPendingMipTextures();
     if (tex_writer.tex_file) fclose(tex_writer.tex_file);
     if (tex_writer.directory_file) fclose(tex_writer.directory_file);
-    tex_writer = TexFileWriter{nullptr, nullptr, {{'W', 'A', 'D', '2'}, 0, 0}, 0};
+    tex_writer = TexFileWriter{nullptr, nullptr, {{'W', 'A', 'D', '2'}, 0, 0}, 0, 0};
 }
 
 void CreateTexFile() {
@@ -122,10 +129,12 @@ void CreateTexFile() {
 void AddDirEntry(const std::string& name, uint32_t length) {
     // Offsets in the file are 32-bit: a file that would outgrow them cannot
     // be written correctly.
-    if (tex_writer.write_position + length > UINT32_MAX) TexWriteFailed();
+    // Entries still in the making come first in the file.
+    const uint64_t position = tex_writer.write_position + tex_writer.queued_bytes;
+    if (position + length > UINT32_MAX) TexWriteFailed();
     tex_writer.header.num_entries++;
     Wad2DirEntry entry{};
-    entry.file_offset = static_cast<uint32_t>(tex_writer.write_position);
+    entry.file_offset = static_cast<uint32_t>(position);
     entry.disk_size = length;
     entry.size = length;
     entry.type = name == "PALETTE" ? kWad2TypePalette : kWad2TypeMipTex;
@@ -157,22 +166,42 @@ void MapAnimationName(std::string& name) {
     }
 }
 
-void WriteMipTexture(std::string name, int width, int height) {
-    MapAnimationName(name);
+namespace {
+
+// One texture on its way into the file: its composed texels in, the bytes of
+// its entry out.
+struct MipJob {
+    std::vector<uint8_t> texels;  // width x height source palette indices
+    int width = 0;                // size of the composed texture
+    int height = 0;
+    std::string name;                  // the entry's name
+    uint32_t length = 0;               // bytes of the entry
+    std::unique_ptr<uint8_t[]> entry;  // the entry's bytes once made
+    size_t entry_capacity = 0;         // bytes allocated at entry
+    std::exception_ptr failure;        // what stopped the making, if anything
+    bool taken = false;                // a worker has begun it
+    bool made = false;                 // its entry is made (or failed, or dropped)
+};
+
+// Makes the bytes of a job's entry: header, the texture tiled to a multiple
+// of 16 and its three smaller levels.
+void MakeMipEntry(MipJob& job) {
+    const int width = job.width;
+    const int height = job.height;
     const int tiled_width = RoundUpTo16(width);
     const int tiled_height = RoundUpTo16(height);
     const size_t w = static_cast<size_t>(tiled_width);
     const size_t h = static_cast<size_t>(tiled_height);
 
     // The texture repeated from its left and top edges to a multiple of 16;
-    // most textures have such sizes already and are used as they are. The
-    // buffers are kept from texture to texture.
-    static std::vector<uint8_t> tiled_buffer;
-    const std::vector<uint8_t>* source = &canvas.texels;
+    // most textures have such sizes already and are used as they are. Each
+    // worker keeps its buffers from texture to texture.
+    thread_local std::vector<uint8_t> tiled_buffer;
+    const std::vector<uint8_t>* source = &job.texels;
     if (w != static_cast<size_t>(width) || h != static_cast<size_t>(height)) {
         tiled_buffer.resize(w * h);
         for (size_t y = 0; y < h; y++) {
-            const uint8_t* from = canvas.texels.data() + (y % height) * static_cast<size_t>(width);
+            const uint8_t* from = job.texels.data() + (y % height) * static_cast<size_t>(width);
             uint8_t* row = tiled_buffer.data() + y * w;
             // The row, then its own start copied on as far as the tiled width.
             const size_t first = std::min(w, static_cast<size_t>(width));
@@ -184,11 +213,8 @@ void WriteMipTexture(std::string name, int width, int height) {
     }
     const std::vector<uint8_t>& tiled = *source;
 
-    const uint32_t length = MipTextureLength(tiled_width, tiled_height);
-    AddDirEntry(name, length);
-
     MipTexHeader header{};
-    CopyName(header.name, name);
+    CopyName(header.name, job.name);
     header.width = tiled_width;
     header.height = tiled_height;
     uint32_t offset = kMipTexHeaderSize;
@@ -197,17 +223,14 @@ void WriteMipTexture(std::string name, int width, int height) {
         offset += static_cast<uint32_t>((w >> level) * (h >> level));
     }
     // The entry's bytes, every one of them written below; the buffer only grows.
-    static std::unique_ptr<uint8_t[]> entry;
-    static size_t entry_capacity = 0;
-    if (entry_capacity < length) {
-        entry.reset(new uint8_t[length]);
-        entry_capacity = length;
+    if (job.entry_capacity < job.length) {
+        job.entry.reset(new uint8_t[job.length]);
+        job.entry_capacity = job.length;
     }
     std::vector<uint8_t> header_bytes;
     EncodeMipTexHeader(header, header_bytes);
-    std::copy(header_bytes.begin(), header_bytes.end(), entry.get());
-    uint8_t* out = entry.get() + kMipTexHeaderSize;
-
+    std::copy(header_bytes.begin(), header_bytes.end(), job.entry.get());
+    uint8_t* out = job.entry.get() + kMipTexHeaderSize;
     const uint16_t* trans = colour_tables.TransPal;
     bool identity = true;
     for (int i = 0; i < 256; i++) identity = identity && trans[i] == i;
@@ -228,8 +251,8 @@ void WriteMipTexture(std::string name, int width, int height) {
         // their colour sums add up from the level above: the same sums as
         // adding all s x s texels of the block. The buffers only grow, so
         // that no texture pays for clearing them.
-        static std::vector<BlockSum> sums;
-        static std::vector<BlockSum> next;
+        thread_local std::vector<BlockSum> sums;
+        thread_local std::vector<BlockSum> next;
         const size_t blocks = (w / 2) * (h / 2);
         if (sums.size() < blocks) {
             sums.resize(blocks);
@@ -246,7 +269,153 @@ void WriteMipTexture(std::string name, int width, int height) {
             }
         }
     }
-    WriteTexData(entry.get(), length);
+}
+
+// The entries are made on worker threads while the next textures are
+// composed: making the smaller levels (colour matching above all) is most of
+// the extractor's work. The jobs queue up and are written in the order of
+// their directory entries, so the file is the same byte for byte.
+struct MipPipeline {
+    std::vector<std::thread> threads;            // started with the first job
+    std::mutex mutex;                            // guards everything below
+    std::condition_variable work;                // a job is waiting, or the end has come
+    std::condition_variable done;                // a job is made
+    std::deque<std::unique_ptr<MipJob>> queue;   // jobs handed over, in file order
+    int idle_workers = 0;                        // workers waiting for a job
+    bool writer_waiting = false;                 // the writing thread waits for a job
+    bool cancel = false;                         // true: the jobs left are dropped unmade
+    bool stopping = false;                       // true: the threads are to end
+    std::vector<std::unique_ptr<MipJob>> spare;  // written jobs, kept for their buffers
+
+    ~MipPipeline() {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopping = true;
+        }
+        work.notify_all();
+        for (std::thread& thread : threads) thread.join();
+    }
+};
+
+MipPipeline mip_pipeline;
+
+// A handful of textures ahead keeps the workers busy; a cap on the bytes
+// keeps a few huge textures from piling up in memory.
+constexpr size_t kMaxQueuedJobs = 16;
+constexpr uint64_t kMaxQueuedBytes = uint64_t{32} << 20;
+// Two workers: with the thread that composes, they keep two cores busy.
+constexpr int kMipWorkers = 2;
+
+// The first job of the queue no worker has taken, or null.
+MipJob* NextJob() {
+    for (const std::unique_ptr<MipJob>& job : mip_pipeline.queue)
+        if (!job->taken) return job.get();
+    return nullptr;
+}
+
+void RunMipWorker() {
+    MipPipeline& pipe = mip_pipeline;
+    std::unique_lock<std::mutex> lock(pipe.mutex);
+    for (;;) {
+        MipJob* job = nullptr;
+        pipe.idle_workers++;
+        pipe.work.wait(lock, [&] { return (job = NextJob()) != nullptr || pipe.stopping; });
+        pipe.idle_workers--;
+        if (pipe.stopping) return;
+        job->taken = true;
+        if (!pipe.cancel) {
+            lock.unlock();
+            try {
+                MakeMipEntry(*job);
+            } catch (...) {
+                job->failure = std::current_exception();
+            }
+            lock.lock();
+        }
+        job->made = true;
+        // Waking a thread costs a system call: only a waiting writer is woken.
+        if (pipe.writer_waiting) pipe.done.notify_one();
+    }
+}
+
+// Writes the made jobs at the front of the queue; waits first, while the
+// queue holds more than `most_left` jobs, for its front job to be made.
+void WriteMadeJobs(size_t most_left) {
+    MipPipeline& pipe = mip_pipeline;
+    std::unique_lock<std::mutex> lock(pipe.mutex);
+    for (;;) {
+        if (pipe.queue.empty()) return;
+        if (!pipe.queue.front()->made) {
+            if (pipe.queue.size() <= most_left && tex_writer.queued_bytes <= kMaxQueuedBytes)
+                return;
+            pipe.writer_waiting = true;
+            pipe.done.wait(lock, [&] { return pipe.queue.front()->made; });
+            pipe.writer_waiting = false;
+        }
+        std::unique_ptr<MipJob> job = std::move(pipe.queue.front());
+        pipe.queue.pop_front();
+        lock.unlock();
+        tex_writer.queued_bytes -= job->length;
+        if (job->failure) std::rethrow_exception(std::exchange(job->failure, nullptr));
+        WriteTexData(job->entry.get(), job->length);
+        lock.lock();
+        pipe.spare.push_back(std::move(job));
+    }
+}
+
+}  // namespace
+
+void WritePendingMipTextures() {
+    WriteMadeJobs(0);
+}
+
+void DiscardPendingMipTextures() {
+    MipPipeline& pipe = mip_pipeline;
+    std::unique_lock<std::mutex> lock(pipe.mutex);
+    pipe.cancel = true;
+    pipe.writer_waiting = true;
+    pipe.done.wait(lock, [&] {
+        for (const std::unique_ptr<MipJob>& job : pipe.queue)
+            if (!job->made) return false;
+        return true;
+    });
+    pipe.writer_waiting = false;
+    pipe.queue.clear();
+    pipe.cancel = false;
+    tex_writer.queued_bytes = 0;
+}
+
+void WriteMipTexture(std::string name, int width, int height) {
+    MapAnimationName(name);
+    const uint32_t length = MipTextureLength(RoundUpTo16(width), RoundUpTo16(height));
+    AddDirEntry(name, length);
+
+    MipPipeline& pipe = mip_pipeline;
+    std::unique_ptr<MipJob> job;
+    {
+        std::lock_guard<std::mutex> lock(pipe.mutex);
+        if (!pipe.spare.empty()) {
+            job = std::move(pipe.spare.back());
+            pipe.spare.pop_back();
+        }
+    }
+    if (!job) job = std::make_unique<MipJob>();
+    job->texels.swap(canvas.texels);  // the canvas is filled anew for each texture
+    job->width = width;
+    job->height = height;
+    job->name = name;
+    job->length = length;
+    job->failure = nullptr;
+    job->taken = false;
+    job->made = false;
+    tex_writer.queued_bytes += length;
+    {
+        std::lock_guard<std::mutex> lock(pipe.mutex);
+        while (pipe.threads.size() < kMipWorkers) pipe.threads.emplace_back(RunMipWorker);
+        pipe.queue.push_back(std::move(job));
+        if (pipe.idle_workers > 0) pipe.work.notify_one();
+    }
+    WriteMadeJobs(kMaxQueuedJobs);
 }
 
 void CopyFileBytes(FILE* from, FILE* to, uint64_t n) {
@@ -260,6 +429,7 @@ void CopyFileBytes(FILE* from, FILE* to, uint64_t n) {
 }
 
 void FinishTexFile() {
+    WritePendingMipTextures();
     tex_writer.header.directory_offset = static_cast<uint32_t>(tex_writer.write_position);
     if (fflush(tex_writer.directory_file) != 0) DirectoryWriteFailed();
     if (fseek(tex_writer.directory_file, 0, SEEK_SET) != 0) DirectoryWriteFailed();
