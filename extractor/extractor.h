@@ -138,6 +138,16 @@ void AddDirEntry(const std::string& name, uint32_t length);
 void WriteTexData(const uint8_t* data, size_t length);
 // Writes one texture entry, with its MIP levels, from the canvas.
 void WriteMipTexture(std::string name, int width, int height);
+// A patch picture to be drawn at (x, y) of a texture.
+struct PatchPlacement {
+    int x;  // origin of the picture's top left corner
+    int y;
+    std::vector<uint8_t> picture;  // the patch lump as read
+};
+// Writes one texture entry composed from its patches, drawn in order onto a
+// blank width x height canvas as DrawPicture draws them.
+void WriteComposedTexture(std::string name, int width, int height,
+                          std::vector<PatchPlacement> patches);
 // Writes every entry handed to WriteMipTexture, in order, once made (their
 // directory entries are written already); FinishTexFile does so first.
 void WritePendingMipTextures();
@@ -163,11 +173,15 @@ extern Canvas canvas;
 
 void ConvertFlats();
 void ConvertWalls(const char* lump_name);
-// Draws the patch lump `patch_name` into the canvas with its top left corner
+// The patch lump named `patch_name` (its first 8 characters), read; ends the
+// run when the WAD has no such lump.
+std::vector<uint8_t> ReadPatch(const std::string& patch_name);
+// Draws a picture lump into `texels` (width x height) with its top left corner
 // at (origin_x, origin_y); only texels whose index falls outside the canvas are
 // dropped, so columns left or right of it wrap into the neighbouring rows.
-void DrawPatch(int origin_x, int origin_y, const std::string& patch_name, int width, int height);
-// Draws an already read picture lump; the part of DrawPatch after the lookup.
+void DrawPictureInto(std::vector<uint8_t>& texels, int origin_x, int origin_y,
+                     const std::vector<uint8_t>& picture, int width, int height);
+// The same into the canvas.
 void DrawPicture(int origin_x, int origin_y, const std::vector<uint8_t>& picture, int width,
                  int height);
 // After every flat and texture: on ESC, finishes the texture file and ends the

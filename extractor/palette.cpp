@@ -90,7 +90,9 @@ void SplitPalette(const uint8_t* rgb, PalettePlanes& planes) {
 // its index, so the smallest key is the first entry of the smallest distance,
 // the one the scan in order finds; entry 255 gets the largest key of all.
 #if defined(__SSE2__)
-uint8_t SearchPlanes(const PalettePlanes& planes, uint8_t red, uint8_t green, uint8_t blue) {
+// The same search in 16-bit keys, for palettes whose every entry lies 255 or
+// more away from the colour.
+uint8_t SearchPlanesWide(const PalettePlanes& planes, uint8_t red, uint8_t green, uint8_t blue) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i r = _mm_set1_epi8(static_cast<char>(red));
     const __m128i g = _mm_set1_epi8(static_cast<char>(green));
@@ -133,6 +135,47 @@ uint8_t SearchPlanes(const PalettePlanes& planes, uint8_t red, uint8_t green, ui
     best = _mm_min_epi16(best, _mm_shufflelo_epi16(best, _MM_SHUFFLE(2, 3, 0, 1)));
     return static_cast<uint8_t>(_mm_cvtsi128_si32(best) & 0xFF);
 }
+
+// Two passes over 16 entries at a time in bytes: the smallest sum of
+// component differences d (saturating at 255), then the first entry whose
+// distance d / 3 equals the smallest one, that is whose d is at most
+// 3 * (smallest / 3) + 2.
+uint8_t SearchPlanes(const PalettePlanes& planes, uint8_t red, uint8_t green, uint8_t blue) {
+    const __m128i r = _mm_set1_epi8(static_cast<char>(red));
+    const __m128i g = _mm_set1_epi8(static_cast<char>(green));
+    const __m128i b = _mm_set1_epi8(static_cast<char>(blue));
+    // Entry 255 is never the result: its sum is taken as 255.
+    const __m128i last_entry = _mm_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1);
+    __m128i sums[16];
+    __m128i smallest = _mm_set1_epi8(-1);
+    for (int k = 0; k < 16; k++) {
+        const __m128i pr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(planes.red + 16 * k));
+        const __m128i pg = _mm_loadu_si128(reinterpret_cast<const __m128i*>(planes.green + 16 * k));
+        const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(planes.blue + 16 * k));
+        const __m128i dr = _mm_or_si128(_mm_subs_epu8(pr, r), _mm_subs_epu8(r, pr));
+        const __m128i dg = _mm_or_si128(_mm_subs_epu8(pg, g), _mm_subs_epu8(g, pg));
+        const __m128i db = _mm_or_si128(_mm_subs_epu8(pb, b), _mm_subs_epu8(b, pb));
+        __m128i sum = _mm_adds_epu8(_mm_adds_epu8(dr, dg), db);
+        if (k == 15) sum = _mm_or_si128(sum, last_entry);
+        sums[k] = sum;
+        smallest = _mm_min_epu8(smallest, sum);
+    }
+    smallest = _mm_min_epu8(smallest, _mm_srli_si128(smallest, 8));
+    smallest = _mm_min_epu8(smallest, _mm_srli_si128(smallest, 4));
+    smallest = _mm_min_epu8(smallest, _mm_srli_si128(smallest, 2));
+    smallest = _mm_min_epu8(smallest, _mm_srli_si128(smallest, 1));
+    const int least = _mm_cvtsi128_si32(smallest) & 0xFF;
+    if (least == 255) return SearchPlanesWide(planes, red, green, blue);
+    const __m128i bound = _mm_set1_epi8(static_cast<char>(least / 3 * 3 + 2));
+    for (int k = 0; k < 16; k++) {
+        const __m128i within = _mm_cmpeq_epi8(_mm_min_epu8(sums[k], bound), sums[k]);
+        const int mask = _mm_movemask_epi8(within);
+        if (mask != 0)
+            return static_cast<uint8_t>(16 * k + std::countr_zero(static_cast<unsigned>(mask)));
+    }
+    return 0;  // not reached: the smallest sum is within the bound
+}
+
 #else
 uint8_t SearchPlanes(const PalettePlanes& planes, uint8_t red, uint8_t green, uint8_t blue) {
     uint16_t key[256];

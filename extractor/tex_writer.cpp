@@ -174,13 +174,15 @@ struct MipJob {
     std::vector<uint8_t> texels;  // width x height source palette indices
     int width = 0;                // size of the composed texture
     int height = 0;
-    std::string name;                  // the entry's name
-    uint32_t length = 0;               // bytes of the entry
-    std::unique_ptr<uint8_t[]> entry;  // the entry's bytes once made
-    size_t entry_capacity = 0;         // bytes allocated at entry
-    std::exception_ptr failure;        // what stopped the making, if anything
-    bool taken = false;                // a worker has begun it
-    bool made = false;                 // its entry is made (or failed, or dropped)
+    std::string name;                     // the entry's name
+    uint32_t length = 0;                  // bytes of the entry
+    std::unique_ptr<uint8_t[]> entry;     // the entry's bytes once made
+    size_t entry_capacity = 0;            // bytes allocated at entry
+    std::exception_ptr failure;           // what stopped the making, if anything
+    bool compose = false;                 // true: texels are drawn from the patches first
+    std::vector<PatchPlacement> patches;  // the patches to draw, in order
+    bool taken = false;                   // a worker has begun it
+    bool made = false;                    // its entry is made (or failed, or dropped)
 };
 
 // Makes the bytes of a job's entry: header, the texture tiled to a multiple
@@ -188,6 +190,12 @@ struct MipJob {
 void MakeMipEntry(MipJob& job) {
     const int width = job.width;
     const int height = job.height;
+    if (job.compose) {
+        job.texels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+        for (const PatchPlacement& patch : job.patches)
+            DrawPictureInto(job.texels, patch.x, patch.y, patch.picture, width, height);
+        job.patches.clear();
+    }
     const int tiled_width = RoundUpTo16(width);
     const int tiled_height = RoundUpTo16(height);
     const size_t w = static_cast<size_t>(tiled_width);
@@ -385,7 +393,12 @@ void DiscardPendingMipTextures() {
     tex_writer.queued_bytes = 0;
 }
 
-void WriteMipTexture(std::string name, int width, int height) {
+namespace {
+
+// Hands a texture to the workers: its directory entry is written now, its
+// bytes once made. `fill` gives the job its texels or patches.
+template <typename Fill>
+void QueueMipJob(std::string name, int width, int height, Fill fill) {
     MapAnimationName(name);
     const uint32_t length = MipTextureLength(RoundUpTo16(width), RoundUpTo16(height));
     AddDirEntry(name, length);
@@ -400,7 +413,7 @@ void WriteMipTexture(std::string name, int width, int height) {
         }
     }
     if (!job) job = std::make_unique<MipJob>();
-    job->texels.swap(canvas.texels);  // the canvas is filled anew for each texture
+    fill(*job);
     job->width = width;
     job->height = height;
     job->name = name;
@@ -416,6 +429,23 @@ void WriteMipTexture(std::string name, int width, int height) {
         if (pipe.idle_workers > 0) pipe.work.notify_one();
     }
     WriteMadeJobs(kMaxQueuedJobs);
+}
+
+}  // namespace
+
+void WriteMipTexture(std::string name, int width, int height) {
+    QueueMipJob(std::move(name), width, height, [](MipJob& job) {
+        job.compose = false;
+        job.texels.swap(canvas.texels);  // the canvas is filled anew for each texture
+    });
+}
+
+void WriteComposedTexture(std::string name, int width, int height,
+                          std::vector<PatchPlacement> patches) {
+    QueueMipJob(std::move(name), width, height, [&](MipJob& job) {
+        job.compose = true;
+        job.patches = std::move(patches);
+    });
 }
 
 void CopyFileBytes(FILE* from, FILE* to, uint64_t n) {

@@ -106,9 +106,9 @@ void ConvertWalls(const char* lump_name) {
             CheckKeyboard();
             continue;
         }
-        canvas.width = width;
-        canvas.height = height;
-        canvas.texels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+        // The patches are read here, in order; drawing them is part of making
+        // the entry, which runs beside the reading of the next textures.
+        std::vector<PatchPlacement> placements;
         for (int j = 0; j < patch_count; j++) {
             size_t at = patches + static_cast<size_t>(j) * kPatchRecordSize;
             int origin_x = LoadS16(lump, at);
@@ -116,27 +116,31 @@ void ConvertWalls(const char* lump_name) {
             unsigned patch = LoadU16(lump, at + 4);
             if (patch >= pnames.size())
                 Fatal(13, "\nERROR: %s patch %i: invalid pname %i\n", name.c_str(), j, patch);
-            DrawPatch(origin_x, origin_y, pnames[patch], width, height);
+            placements.push_back({origin_x, origin_y, ReadPatch(pnames[patch])});
         }
-        WriteMipTexture(name, width, height);
-        canvas.texels.clear();
+        WriteComposedTexture(name, width, height, std::move(placements));
         CheckKeyboard();
     }
     printf("\n");
 }
 
-void DrawPatch(int origin_x, int origin_y, const std::string& patch_name, int width, int height) {
+std::vector<uint8_t> ReadPatch(const std::string& patch_name) {
     std::string name = patch_name.substr(0, 8);
     int index = FindLumpIndex(name, 8);
     if (index < 0) {
         CloseSourceWad();
         Fatal(12, "\nERROR: '%s' not found.\n", name.c_str());
     }
-    DrawPicture(origin_x, origin_y, ReadLump(index), width, height);
+    return ReadLump(index);
 }
 
 void DrawPicture(int origin_x, int origin_y, const std::vector<uint8_t>& picture, int width,
                  int height) {
+    DrawPictureInto(canvas.texels, origin_x, origin_y, picture, width, height);
+}
+
+void DrawPictureInto(std::vector<uint8_t>& canvas_texels, int origin_x, int origin_y,
+                     const std::vector<uint8_t>& picture, int width, int height) {
     // Nothing outside the picture lump is ever followed: a header, column
     // offset or post that points past its end ends the drawing of that part.
     const size_t size = picture.size();
@@ -144,7 +148,7 @@ void DrawPicture(int origin_x, int origin_y, const std::vector<uint8_t>& picture
     const int columns = LoadS16(picture, 0);
     if (width <= 0 || height <= 0) return;
     const int64_t limit = static_cast<int64_t>(width) * height;
-    uint8_t* texels = canvas.texels.data();
+    uint8_t* texels = canvas_texels.data();
     for (int c = 0; c < columns; c++) {
         size_t offset_at = 8 + static_cast<size_t>(c) * 4;
         if (offset_at + 4 > size) break;
