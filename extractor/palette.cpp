@@ -20,8 +20,8 @@ namespace {
 
 // The colour matches found by one thread: an open-addressed table of packed
 // RGB << 8 | index, kept at most half full, and in front of it the most
-// recent matches, one slot per hash, small enough for the fastest cache of
-// the processor (the colours of one texture repeat many times).
+// recent matches, one slot per hash, small enough for the processor's
+// second-level cache (the colours of one texture repeat many times).
 struct ColourMatches {
     std::vector<uint32_t> slots;   // kNoColourMatch marks a free slot
     size_t used = 0;               // slots in use
@@ -31,7 +31,7 @@ struct ColourMatches {
 thread_local ColourMatches colour_matches;
 uint64_t last_generation = 0;  // the last number given to colour_tables.generation
 
-constexpr size_t kRecentSlots = 4096;
+constexpr size_t kRecentSlots = 32768;
 
 // This thread's matches, dropped when the palette or settings have changed.
 ColourMatches& Matches() {
