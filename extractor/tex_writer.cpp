@@ -279,10 +279,11 @@ void MakeMipEntry(MipJob& job) {
     }
 }
 
-// The entries are made on worker threads while the next textures are
-// composed: making the smaller levels (colour matching above all) is most of
-// the extractor's work. The jobs queue up and are written in the order of
-// their directory entries, so the file is the same byte for byte.
+// The entries are made on a worker thread while the next textures are read:
+// drawing the patches and making the smaller levels (colour matching above
+// all) is most of the extractor's work. When a handful of textures wait, the
+// reading thread makes the next one itself instead of waiting. The jobs queue up and are written in
+// the order of their directory entries, so the file is the same byte for byte.
 struct MipPipeline {
     std::vector<std::thread> threads;            // started with the first job
     std::mutex mutex;                            // guards everything below
@@ -307,18 +308,37 @@ struct MipPipeline {
 
 MipPipeline mip_pipeline;
 
-// A handful of textures ahead keeps the workers busy; a cap on the bytes
+// A handful of textures ahead keeps both threads busy; a cap on the bytes
 // keeps a few huge textures from piling up in memory.
 constexpr size_t kMaxQueuedJobs = 16;
 constexpr uint64_t kMaxQueuedBytes = uint64_t{32} << 20;
-// Two workers: with the thread that composes, they keep two cores busy.
-constexpr int kMipWorkers = 2;
+// One worker: with the reading thread, which helps, it keeps two cores busy.
+constexpr size_t kMipWorkers = 1;
 
 // The first job of the queue no worker has taken, or null.
 MipJob* NextJob() {
     for (const std::unique_ptr<MipJob>& job : mip_pipeline.queue)
         if (!job->taken) return job.get();
     return nullptr;
+}
+
+// Makes a job no thread has taken yet; `lock` holds the pipeline's mutex and
+// is let go while the job is made.
+void MakeTakenJob(MipJob& job, std::unique_lock<std::mutex>& lock) {
+    MipPipeline& pipe = mip_pipeline;
+    job.taken = true;
+    if (!pipe.cancel) {
+        lock.unlock();
+        try {
+            MakeMipEntry(job);
+        } catch (...) {
+            job.failure = std::current_exception();
+        }
+        lock.lock();
+    }
+    job.made = true;
+    // Waking a thread costs a system call: only a waiting writer is woken.
+    if (pipe.writer_waiting) pipe.done.notify_one();
 }
 
 void RunMipWorker() {
@@ -330,19 +350,7 @@ void RunMipWorker() {
         pipe.work.wait(lock, [&] { return (job = NextJob()) != nullptr || pipe.stopping; });
         pipe.idle_workers--;
         if (pipe.stopping) return;
-        job->taken = true;
-        if (!pipe.cancel) {
-            lock.unlock();
-            try {
-                MakeMipEntry(*job);
-            } catch (...) {
-                job->failure = std::current_exception();
-            }
-            lock.lock();
-        }
-        job->made = true;
-        // Waking a thread costs a system call: only a waiting writer is woken.
-        if (pipe.writer_waiting) pipe.done.notify_one();
+        MakeTakenJob(*job, lock);
     }
 }
 
@@ -356,6 +364,11 @@ void WriteMadeJobs(size_t most_left) {
         if (!pipe.queue.front()->made) {
             if (pipe.queue.size() <= most_left && tex_writer.queued_bytes <= kMaxQueuedBytes)
                 return;
+            // Rather than wait, the writer makes a job itself while there is one.
+            if (MipJob* job = NextJob()) {
+                MakeTakenJob(*job, lock);
+                continue;
+            }
             pipe.writer_waiting = true;
             pipe.done.wait(lock, [&] { return pipe.queue.front()->made; });
             pipe.writer_waiting = false;
