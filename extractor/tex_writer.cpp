@@ -259,23 +259,19 @@ void MakeMipEntry(MipJob& job) {
         // their colour sums add up from the level above: the same sums as
         // adding all s x s texels of the block. The buffers only grow, so
         // that no texture pays for clearing them.
-        thread_local std::vector<BlockSum> sums;
-        thread_local std::vector<BlockSum> next;
+        thread_local std::vector<BlockSum> sums;  // levels 1 and 3
+        thread_local std::vector<BlockSum> next;  // level 2
         const size_t blocks = (w / 2) * (h / 2);
-        if (sums.size() < blocks) {
-            sums.resize(blocks);
-            next.resize(blocks);
-        }
+        if (sums.size() < blocks) sums.resize(blocks);
+        if (next.size() < blocks / 4) next.resize(blocks / 4);
         SumTexelBlocks(tiled, w, h, sums.data());
-        for (int level = 1; level <= 3; level++) {
-            const size_t count = (w >> level) * (h >> level);
-            MatchBlockColours(sums.data(), count, 2 * level, out);
-            out += count;
-            if (level < 3) {
-                SumBlockSums(sums.data(), w >> level, h >> level, next.data());
-                sums.swap(next);
-            }
-        }
+        MatchBlockColours(sums.data(), blocks, 2, out);
+        out += blocks;
+        SumBlockSums(sums.data(), w / 2, h / 2, next.data());
+        MatchBlockColours(next.data(), blocks / 4, 4, out);
+        out += blocks / 4;
+        SumBlockSums(next.data(), w / 4, h / 4, sums.data());
+        MatchBlockColours(sums.data(), blocks / 16, 6, out);
     }
 }
 
