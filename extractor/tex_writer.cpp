@@ -185,6 +185,24 @@ struct MipJob {
     bool made = false;                    // its entry is made (or failed, or dropped)
 };
 
+// Buffers kept from texture to texture are let go when a large texture has
+// grown them past this, so that one large texture does not hold its memory
+// for the rest of the run.
+constexpr size_t kMostKeptBufferBytes = size_t{8} << 20;
+
+template <typename T>
+void ReleaseIfLarge(std::vector<T>& buffer) {
+    if (buffer.capacity() * sizeof(T) > kMostKeptBufferBytes) std::vector<T>().swap(buffer);
+}
+
+void ReleaseLargeBuffers(MipJob& job) {
+    ReleaseIfLarge(job.texels);
+    if (job.entry_capacity > kMostKeptBufferBytes) {
+        job.entry.reset();
+        job.entry_capacity = 0;
+    }
+}
+
 // Makes the bytes of a job's entry: header, the texture tiled to a multiple
 // of 16 and its three smaller levels.
 void MakeMipEntry(MipJob& job) {
@@ -272,7 +290,10 @@ void MakeMipEntry(MipJob& job) {
         out += blocks / 4;
         SumBlockSums(next.data(), w / 4, h / 4, sums.data());
         MatchBlockColours(sums.data(), blocks / 16, 6, out);
+        ReleaseIfLarge(sums);
+        ReleaseIfLarge(next);
     }
+    ReleaseIfLarge(tiled_buffer);
 }
 
 // The entries are made on a worker thread while the next textures are read:
@@ -375,6 +396,7 @@ void WriteMadeJobs(size_t most_left) {
         tex_writer.queued_bytes -= job->length;
         if (job->failure) std::rethrow_exception(std::exchange(job->failure, nullptr));
         WriteTexData(job->entry.get(), job->length);
+        ReleaseLargeBuffers(*job);
         lock.lock();
         pipe.spare.push_back(std::move(job));
     }
@@ -398,6 +420,7 @@ void DiscardPendingMipTextures() {
     });
     pipe.writer_waiting = false;
     pipe.queue.clear();
+    pipe.spare.clear();
     pipe.cancel = false;
     tex_writer.queued_bytes = 0;
 }

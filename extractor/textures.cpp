@@ -15,6 +15,7 @@ constexpr int kFlatSize = 64;
 constexpr int kEscKey = 27;
 constexpr size_t kTextureRecordSize = 22;  // name, masked, width, height, columns, patch count
 constexpr size_t kPatchRecordSize = 10;    // origin x, origin y, patch, step dir, colour map
+constexpr int kMostTextureTexels = 4096 * 4096;  // larger textures are skipped
 
 // The names of PNAMES, each at most 8 characters.
 std::vector<std::string> ReadPatchNames() {
@@ -103,6 +104,15 @@ void ConvertWalls(const char* lump_name) {
         fflush(stdout);
         if (width <= 0 || height <= 0) {
             printf("\nWARNING: Texture '%s' is %i x %i, skipped.\n", name.c_str(), width, height);
+            CheckKeyboard();
+            continue;
+        }
+        // A texture record can ask for up to 32767 x 32767 texels, some 5 GB
+        // of memory to convert, from a few bytes of WAD; real textures are far
+        // smaller than this limit.
+        if (static_cast<int64_t>(width) * height > kMostTextureTexels) {
+            printf("\nWARNING: Texture '%s' is %i x %i, larger than %i texels, skipped.\n",
+                   name.c_str(), width, height, kMostTextureTexels);
             CheckKeyboard();
             continue;
         }

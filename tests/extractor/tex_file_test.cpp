@@ -213,11 +213,22 @@ TEST(TexFile, AveragedLevelsMatchDarkenedColoursAndKeepTheKeyColour) {
     }
 }
 
-TEST(TexFile, ZeroSizedTexturesAreSkippedWithAWarning) {
+// Textures without texels, and textures too large to convert in reasonable
+// memory (a record may ask for 32767 x 32767), are skipped with a warning.
+TEST(TexFile, ZeroSizedAndHugeTexturesAreSkippedWithAWarning) {
     TempDir dir;
-    RunResult run = Pavlunt(WallWad({{"NOWIDTH", 0, 16, {{0, 0, 0}}}, {"SMALL", 16, 16, {}}}));
+    RunResult run = Pavlunt(WallWad({{"NOWIDTH", 0, 16, {{0, 0, 0}}},
+                                     {"HUGE", 32767, 32767, {{0, 0, 0}}},
+                                     {"WIDE", 4097, 4096, {}},
+                                     {"SMALL", 16, 16, {}}}));
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("WARNING: Texture 'NOWIDTH' is 0 x 16, skipped."), std::string::npos);
+    EXPECT_NE(
+        run.output.find(
+            "WARNING: Texture 'HUGE' is 32767 x 32767, larger than 16777216 texels, skipped."),
+        std::string::npos);
+    EXPECT_NE(run.output.find("WARNING: Texture 'WIDE' is 4097 x 4096, larger than"),
+              std::string::npos);
     TexFile tex = ReadTex("CUSTOM.TEX");
     ASSERT_EQ(tex.entries.size(), 4u);
     EXPECT_EQ(tex.entries[3].name, "SMALL");
