@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -299,10 +300,13 @@ void MakeMipEntry(MipJob& job) {
 // The entries are made on a worker thread while the next textures are read:
 // drawing the patches and making the smaller levels (colour matching above
 // all) is most of the extractor's work. When a handful of textures wait, the
-// reading thread makes the next one itself instead of waiting. The jobs queue up and are written in
-// the order of their directory entries, so the file is the same byte for byte.
+// reading thread makes the next one itself instead of waiting. The entries are
+// written in the order of their directory entries, so the file is the same
+// byte for byte. Without a worker (a system that refuses the thread) the
+// reading thread makes every entry itself.
 struct MipPipeline {
     std::vector<std::thread> threads;            // started with the first job
+    bool no_threads = false;                     // true: starting a thread failed
     std::mutex mutex;                            // guards everything below
     std::condition_variable work;                // a job is waiting, or the end has come
     std::condition_variable done;                // a job is made
@@ -456,7 +460,13 @@ void QueueMipJob(std::string name, int width, int height, Fill fill) {
     tex_writer.queued_bytes += length;
     {
         std::lock_guard<std::mutex> lock(pipe.mutex);
-        while (pipe.threads.size() < kMipWorkers) pipe.threads.emplace_back(RunMipWorker);
+        while (pipe.threads.size() < kMipWorkers && !pipe.no_threads) {
+            try {
+                pipe.threads.emplace_back(RunMipWorker);
+            } catch (const std::system_error&) {
+                pipe.no_threads = true;
+            }
+        }
         pipe.queue.push_back(std::move(job));
         if (pipe.idle_workers > 0) pipe.work.notify_one();
     }
