@@ -3,23 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "converter/geometry/geometry.h"
+#include "tests/support/level_fixture.h"
 
 namespace {
 
 SectorEdge Edge(int x1, int y1, int x2, int y2, int end_offset = 0) {
-    SectorEdge edge{};
-    edge.x1 = x1;
-    edge.y1 = y1;
-    edge.x2 = x2;
-    edge.y2 = y2;
-    edge.dx = x2 - x1;
-    edge.dy = y2 - y1;
+    SectorEdge edge = MakeSectorEdge(x1, y1, x2, y2, -1, 1);
     edge.other_sector = 7;
     edge.other_sidedef = 9;
     edge.linedef = 3;
     edge.end_offset = end_offset;
-    edge.clip_index = -1;
-    edge.from_linedef = 1;
     return edge;
 }
 
