@@ -105,7 +105,7 @@ void BM_MipTexture(benchmark::State& state) {
 BENCHMARK(BM_MipTexture)->Args({64, 64})->Args({256, 128})->Args({200, 120});
 
 // Drawing one patch column by column into a 256 x 128 canvas.
-void BM_DrawPicture(benchmark::State& state) {
+void BM_DrawPatch(benchmark::State& state) {
     const int width = 64;
     const int height = 128;
     // A picture of 64 columns, each one post of 128 texels.
@@ -124,8 +124,9 @@ void BM_DrawPicture(benchmark::State& state) {
     canvas.height = 128;
     canvas.texels.assign(256 * 128, 0);
     for (auto _ : state)
-        for (int x = 0; x < 256; x += width) DrawPicture(x, 0, picture, 256, 128);
+        for (int x = 0; x < 256; x += width)
+            DrawPatch(canvas.texels.data(), x, 0, picture, 256, 128);
 }
-BENCHMARK(BM_DrawPicture);
+BENCHMARK(BM_DrawPatch);
 
 }  // namespace

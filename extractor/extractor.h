@@ -145,7 +145,7 @@ struct PatchPlacement {
     std::vector<uint8_t> picture;  // the patch lump as read
 };
 // Writes one texture entry composed from its patches, drawn in order onto a
-// blank width x height canvas as DrawPicture draws them.
+// blank width x height canvas as DrawPatch draws them.
 void WriteComposedTexture(std::string name, int width, int height,
                           std::vector<PatchPlacement> patches);
 // Writes every entry handed to WriteMipTexture, in order, once made (their
@@ -176,14 +176,12 @@ void ConvertWalls(const char* lump_name);
 // The patch lump named `patch_name` (its first 8 characters), read; ends the
 // run when the WAD has no such lump.
 std::vector<uint8_t> ReadPatch(const std::string& patch_name);
-// Draws a picture lump into `texels` (width x height) with its top left corner
-// at (origin_x, origin_y); only texels whose index falls outside the canvas are
-// dropped, so columns left or right of it wrap into the neighbouring rows.
-void DrawPictureInto(std::vector<uint8_t>& texels, int origin_x, int origin_y,
-                     const std::vector<uint8_t>& picture, int width, int height);
-// The same into the canvas.
-void DrawPicture(int origin_x, int origin_y, const std::vector<uint8_t>& picture, int width,
-                 int height);
+// Draws a patch picture, as read by ReadPatch, into `texels` (width x height)
+// with its top left corner at (origin_x, origin_y); only texels whose index
+// falls outside the canvas are dropped, so columns left or right of it wrap
+// into the neighbouring rows.
+void DrawPatch(uint8_t* texels, int origin_x, int origin_y, const std::vector<uint8_t>& picture,
+               int width, int height);
 // After every flat and texture: on ESC, finishes the texture file and ends the
 // run with status 0.
 void CheckKeyboard();

@@ -212,7 +212,7 @@ void MakeMipEntry(MipJob& job) {
     if (job.compose) {
         job.texels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
         for (const PatchPlacement& patch : job.patches)
-            DrawPictureInto(job.texels, patch.x, patch.y, patch.picture, width, height);
+            DrawPatch(job.texels.data(), patch.x, patch.y, patch.picture, width, height);
         job.patches.clear();
     }
     const int tiled_width = RoundUpTo16(width);

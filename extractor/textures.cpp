@@ -144,13 +144,8 @@ std::vector<uint8_t> ReadPatch(const std::string& patch_name) {
     return ReadLump(index);
 }
 
-void DrawPicture(int origin_x, int origin_y, const std::vector<uint8_t>& picture, int width,
-                 int height) {
-    DrawPictureInto(canvas.texels, origin_x, origin_y, picture, width, height);
-}
-
-void DrawPictureInto(std::vector<uint8_t>& canvas_texels, int origin_x, int origin_y,
-                     const std::vector<uint8_t>& picture, int width, int height) {
+void DrawPatch(uint8_t* texels, int origin_x, int origin_y, const std::vector<uint8_t>& picture,
+               int width, int height) {
     // Nothing outside the picture lump is ever followed: a header, column
     // offset or post that points past its end ends the drawing of that part.
     const size_t size = picture.size();
@@ -158,7 +153,6 @@ void DrawPictureInto(std::vector<uint8_t>& canvas_texels, int origin_x, int orig
     const int columns = LoadS16(picture, 0);
     if (width <= 0 || height <= 0) return;
     const int64_t limit = static_cast<int64_t>(width) * height;
-    uint8_t* texels = canvas_texels.data();
     for (int c = 0; c < columns; c++) {
         size_t offset_at = 8 + static_cast<size_t>(c) * 4;
         if (offset_at + 4 > size) break;
