@@ -64,7 +64,9 @@ const BenchLevel& Level() {
         convert_options.option_flags = kOptNoMove;  // movers keep state between pieces
         OpenWad(kFreedoom2, kFreedoom2);
         LoadLevel("MAP12");
-        CreateMapFile("BENCH.MAP", "CUSTOM.TEX");
+        CreateMapFile("BENCH.MAP");
+        OpenTextureCatalog("CUSTOM.TEX");
+        BeginWorldspawn();
         fclose(map_writer.map_file);
         fclose(map_writer.entity_file);
         map_writer.map_file = fopen("/dev/null", "wb");

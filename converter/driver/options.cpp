@@ -8,15 +8,6 @@
 #include "formats/fatal.h"
 #include "formats/wad.h"
 
-ConvertOptions convert_options;
-
-void ResetConvertOptions() {
-    convert_options = ConvertOptions{};
-    convert_options.option_flags = 0;
-    convert_options.map_scale = 1.0f;
-    convert_options.texture_file_name = "DOOM2.TEX";
-}
-
 void PrintBanner() {
     // A double-line box, 43 columns wide, drawn with UTF-8 box characters.
     std::string rule;

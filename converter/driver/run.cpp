@@ -26,6 +26,7 @@ void RunEntityPass() {
     CloseWad();
     printf("TOTAL: %i planes in %i brushes.\n", map_writer.plane_count, map_writer.brush_count);
     CloseMapFile();
+    CloseTextureCatalog();
 }
 
 int RunConverter(int argc, char** argv) {
@@ -35,7 +36,9 @@ int RunConverter(int argc, char** argv) {
     printf("\n<-------- Opening Source WAD File -------->\n");
     OpenWad(convert_options.wad_file_name, convert_options.wad_file_path);
     LoadLevel(convert_options.level_name);
-    CreateMapFile(convert_options.level_name + ".MAP", convert_options.texture_file_name);
+    CreateMapFile(convert_options.level_name + ".MAP");
+    OpenTextureCatalog(convert_options.texture_file_name);
+    BeginWorldspawn();
 
     printf("\n<--------- Preliminary Processing -------->\n");
     ComputeBounds();

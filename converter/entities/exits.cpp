@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "converter/driver/driver.h"
 #include "converter/entities/closing.h"
 #include "converter/entities/entities.h"
 #include "converter/level/level.h"
+#include "converter/output/output.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // from the level's bounds.
 #include <cstdio>
 
-#include "converter/driver/driver.h"
 #include "converter/entities/entities.h"
 #include "converter/level/level.h"
+#include "converter/output/output.h"
 
 namespace {
 

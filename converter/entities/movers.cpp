@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <span>
 
-#include "converter/driver/driver.h"
 #include "converter/level/level.h"
+#include "converter/output/output.h"
 #include "converter/surfaces/surfaces.h"
 
 namespace {
@@ -72,7 +72,7 @@ void BeginTaggedMover() {
 // entity. A floor mover carries the floor material and its sides take the lower
 // textures around; a ceiling mover or door the ceiling material and upper textures.
 void FinishMover(int32_t bottom, int32_t top, bool hangs_from_ceiling) {
-    MapPrintf(" {");
+    BeginBrush();
     if (hangs_from_ceiling) {
         WriteTopPlane(top, mover_state.ceiling_material);
         WriteBottomPlane(bottom, mover_state.ceiling_material);
@@ -82,9 +82,7 @@ void FinishMover(int32_t bottom, int32_t top, bool hangs_from_ceiling) {
         WriteTopPlane(top, mover_state.floor_material);
         WritePieceSides(mover_state.floor_material, 0);
     }
-    MapPrintf(" }");
-    map_writer.brush_count += 1;
-    map_writer.plane_count += 2;
+    EndBrush();
     MapPrintf("}");
     SetEntityOutput(false);
 }

@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "converter/driver/driver.h"
 #include "converter/entities/closing.h"
 #include "converter/entities/entities.h"
 #include "converter/level/level.h"
+#include "converter/output/output.h"
 #include "converter/surfaces/surfaces.h"
 #include "formats/file_open.h"
 

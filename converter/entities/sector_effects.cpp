@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "converter/driver/driver.h"
 #include "converter/entities/entities.h"
 #include "converter/entities/movers.h"
 #include "converter/level/level.h"
+#include "converter/output/output.h"
 
 MoverState mover_state;
 
@@ -168,26 +168,22 @@ void WriteDamageTrigger(int32_t sector_special) {
     MapPrintf(" \"on\"\t\"1\"");
     MapPrintf(" \"def_damage\"\t\"%s\"", def_damage);
     MapPrintf(" \"origin\"\t\"0 0 0\"");
-    MapPrintf(" {");
+    BeginBrush();
     const int32_t bottom = level.min_height - 4;
     const int32_t top = level.floor_level + 1;
     WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, "common/trighurt", 0, 0, 1.0f);
     WriteBrush(-1, top, 1, 1, top, 0, -1, top, -1, "common/trighurt", 0, 0, 1.0f);
-    int32_t side_planes = 0;
     if (level.edge_count <= kMaxPieceEdges) {
         for (int32_t i = 0; i < level.edge_count; ++i) {
             const SectorEdge* line = EdgeClipLine(level.edge_list[i]);
             if (line == nullptr) continue;
             WriteBrush(line->x2, 10, line->y2, line->x1, 10, line->y1, line->x2, 0, line->y2,
                        "common/nodraw", 0, 0, 1.0f);
-            ++side_planes;
         }
     }
-    MapPrintf(" }");
+    EndBrush();
     MapPrintf("}");
     SetEntityOutput(false);
-    map_writer.brush_count += 1;
-    map_writer.plane_count += 2 + side_planes;
     mover_state.damage_trigger_written = true;
 }
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 
-#include "converter/driver/driver.h"
 #include "converter/entities/movers.h"
 #include "converter/level/level.h"
+#include "converter/output/output.h"
 
 namespace {
 

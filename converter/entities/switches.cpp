@@ -8,11 +8,11 @@
 // movers themselves.
 #include <cstdio>
 
-#include "converter/driver/driver.h"
 #include "converter/entities/closing.h"
 #include "converter/entities/entities.h"
 #include "converter/entities/movers.h"
 #include "converter/level/level.h"
+#include "converter/output/output.h"
 
 namespace {
 
@@ -98,16 +98,14 @@ void WriteTriggerBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t ox,
     const int32_t qx2 = x2 + ox, qy2 = y2 + oy;
     const int32_t low = level.min_height - 1;
     const int32_t high = level.max_height + 1;
-    MapPrintf(" {");
+    BeginBrush();
     WriteBrush(qx1, 10, qy1, qx2, 10, qy2, qx1, 0, qy1, material, 0, 0, 1.0f);
     WriteBrush(x2, 10, y2, x1, 10, y1, x2, 0, y2, material, 0, 0, 1.0f);
     WriteBrush(x1, 10, y1, qx1, 10, qy1, x1, 0, y1, material, 0, 0, 1.0f);
     WriteBrush(qx2, 10, qy2, x2, 10, y2, qx2, 0, qy2, material, 0, 0, 1.0f);
     WriteBrush(-1, low, 1, 0, low, 0, 1, low, 1, material, 0, 0, 1.0f);
     WriteBrush(-1, high, 1, 1, high, 1, 0, high, 0, material, 0, 0, 1.0f);
-    MapPrintf(" }");
-    map_writer.plane_count += 6;
-    map_writer.brush_count += 1;
+    EndBrush();
 }
 
 // Whole degrees of a binary angle; the divisor is the converter's fixed one.

@@ -1,7 +1,7 @@
 // Bounding brushes: under -bound the level is sealed in a hollow box of six
 // thin caulk slabs just outside its bounds, so that no path leads to the void.
-#include "converter/driver/driver.h"
 #include "converter/level/level.h"
+#include "converter/output/output.h"
 #include "converter/surfaces/surfaces.h"
 
 namespace {
@@ -16,14 +16,14 @@ struct Slab {
 };
 
 void WriteSlab(const Slab& b) {
-    MapPrintf(" {");
+    BeginBrush();
     WriteBrush(0, b.height_high, 1, 1, b.height_high, 1, 0, b.height_high, 0, kCaulk, 0, 0, 1.0f);
     WriteBrush(1, b.height_low, 1, 0, b.height_low, 1, 0, b.height_low, 0, kCaulk, 0, 0, 1.0f);
     WriteBrush(b.x_low, 1, 1, b.x_low, 1, 0, b.x_low, 0, 0, kCaulk, 0, 0, 1.0f);
     WriteBrush(b.x_high, 1, 1, b.x_high, 0, 1, b.x_high, 0, 0, kCaulk, 0, 0, 1.0f);
     WriteBrush(0, 1, b.y_low, 1, 1, b.y_low, 0, 0, b.y_low, kCaulk, 0, 0, 1.0f);
     WriteBrush(1, 1, b.y_high, 0, 1, b.y_high, 0, 0, b.y_high, kCaulk, 0, 0, 1.0f);
-    MapPrintf(" }");
+    EndBrush(false);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // Filler slabs of lines whose front side carries a middle texture together
 // with an upper or a lower texture: a thin brush standing on the line, inside
 // the front sector, showing the middle texture on both large faces.
-#include "converter/driver/driver.h"
 #include "converter/level/level.h"
+#include "converter/output/output.h"
 #include "converter/surfaces/surfaces.h"
 
 namespace {
@@ -68,16 +68,14 @@ void WriteFillerBrush(int linedef) {
     const bool zero_length = x3 == x4 && y3 == y4;
     const float factor = (natx2 > natx1 || zero_length) ? 1.0f : -1.0f;
 
-    MapPrintf(" {");
+    BeginBrush();
     WriteBrush(x1, 10, y1, x2, 10, y2, x1, 0, y1, middle, x_offset, y_offset, factor);
     WriteBrush(x4, 10, y4, x3, 10, y3, x4, 0, y4, middle, x_offset, y_offset, factor);
     WriteBrush(x5, 10, y5, x6, 10, y6, x5, 0, y5, kNoDraw, x_offset, y_offset, factor);
     WriteBrush(x7, 10, y7, x8, 10, y8, x7, 0, y7, kNoDraw, x_offset, y_offset, factor);
     WriteBrush(-1, bottom, 1, 0, bottom, 0, 1, bottom, 1, kNoDraw, 0, 0, 1.0f);
     WriteBrush(-1, top, 1, 1, top, 1, 0, top, 0, kNoDraw, 0, 0, 1.0f);
-    MapPrintf(" }");
-    map_writer.plane_count += 6;
-    map_writer.brush_count++;
+    EndBrush();
 }
 
 void BuildLineFillers() {

@@ -7,9 +7,9 @@
 // cannot show is pushed outward so that neighbouring brushes overlap.
 #include <cmath>
 
-#include "converter/driver/driver.h"
 #include "converter/entities/entities.h"
 #include "converter/level/level.h"
+#include "converter/output/output.h"
 #include "converter/surfaces/surfaces.h"
 
 namespace {
@@ -145,7 +145,6 @@ void WritePieceSides(const std::string& material, int mode) {
                 ShiftSidePlane(line, 1, x1, y1, x2, y2);
         }
         WriteBrush(x2, 10, y2, x1, 10, y1, x2, 0, y2, *side_material, x_off, y_off, scale);
-        map_writer.plane_count++;
     }
 }
 
@@ -159,23 +158,19 @@ void WriteFloorAndCeiling() {
     if (!OptionSet(kOptNoFloor)) {
         const int32_t bottom = level.min_height - kPlaneMargin;
         const int32_t top = level.floor_level;
-        MapPrintf(" {");
+        BeginBrush();
         WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, texture2, 0, 0, 1.0f);
         WriteBrush(-1, top, 1, 1, top, 0, -1, top, -1, texture2, 0, 0, 1.0f);
         WritePieceSides(texture2, 0);
-        MapPrintf(" }");
-        map_writer.brush_count++;
-        map_writer.plane_count += 2;
+        EndBrush();
     }
     if (!OptionSet(kOptNoCeil)) {
         const int32_t top = level.max_height + kPlaneMargin;
         const int32_t bottom = level.ceiling_level;
-        MapPrintf(" {");
+        BeginBrush();
         WriteBrush(-1, top, 1, 1, top, 0, -1, top, -1, texture1, 0, 0, 1.0f);
         WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, texture1, 0, 0, 1.0f);
         WritePieceSides(texture1, 1);
-        MapPrintf(" }");
-        map_writer.brush_count++;
-        map_writer.plane_count += 2;
+        EndBrush();
     }
 }

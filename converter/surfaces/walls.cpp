@@ -6,8 +6,8 @@
 #include <climits>
 #include <cstdio>
 
-#include "converter/driver/driver.h"
 #include "converter/level/level.h"
+#include "converter/output/output.h"
 #include "converter/surfaces/surfaces.h"
 
 std::vector<WallSegment> wall_segments;
@@ -171,7 +171,7 @@ void BuildWallBrushes() {
 
         const int32_t bottom = level.min_height - kHeightMargin;
         const int32_t top = level.max_height + kHeightMargin;
-        MapPrintf(" {");
+        BeginBrush();
         WriteBrush(pt1.x, 10, pt1.y, pt2.x, 10, pt2.y, pt1.x, 0, pt1.y, face, x_offset, y_offset,
                    factor);
         WriteBrush(pt4.x, 10, pt4.y, pt3.x, 10, pt3.y, pt4.x, 0, pt4.y, kNoDraw, 0, 0, 1.0f);
@@ -179,9 +179,7 @@ void BuildWallBrushes() {
         WriteBrush(pt7.x, 10, pt7.y, pt8.x, 10, pt8.y, pt7.x, 0, pt7.y, kNoDraw, 0, 0, 1.0f);
         WriteBrush(-1, bottom, 1, 0, bottom, 0, 1, bottom, 1, kNoDraw, 0, 0, 1.0f);
         WriteBrush(-1, top, 1, 1, top, 1, 0, top, 0, kNoDraw, 0, 0, 1.0f);
-        MapPrintf(" }");
-        map_writer.plane_count += 6;
-        map_writer.brush_count++;
+        EndBrush();
         walls++;
     }
 

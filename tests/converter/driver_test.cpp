@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "converter/output/brush.h"
 #include "converter/surfaces/surfaces.h"
 #include "formats/fatal.h"
 #include "tests/support/test_support.h"
@@ -121,20 +122,29 @@ TEST(MapOutput, LinesEndWithCrLfAndEntityOutputIsDiverted) {
     fclose(map_writer.entity_file);
 }
 
+// The line that WriteBrush makes of one plane.
+template <typename... Args>
+std::string PlaneLine(Args... args) {
+    BeginBrush();
+    WriteBrush(args...);
+    std::string text;
+    PutPlaneLine(text, open_brush.planes[0]);
+    return text;
+}
+
 TEST(BrushWriter, PlaneLinesAtScaleOneAndHalf) {
     ResetConverterState();
     {
-        CapturedMap map;
-        WriteBrush(1, -36, 1, -1, -36, 0, 1, -36, -1, "common/trighurt", 0, 0, 1.0f);
-        EXPECT_EQ(map.Text(),
+        const std::string line =
+            PlaneLine(1, -36, 1, -1, -36, 0, 1, -36, -1, "common/trighurt", 0, 0, 1.0f);
+        EXPECT_EQ(line,
                   "  ( 1 1 -36 ) ( -1 0 -36 ) ( 1 -1 -36 ) common/trighurt 0 0 0 1.000000 "
                   "1.000000\r\n");
     }
     convert_options.map_scale = 0.5f;
     {
-        CapturedMap map;
-        WriteBrush(33, 0, -33, 64, 10, -33, 33, 0, 64, "M%s", 64, -7, 2.0f);
-        EXPECT_EQ(map.Text(),
+        const std::string line = PlaneLine(33, 0, -33, 64, 10, -33, 33, 0, 64, "M%s", 64, -7, 2.0f);
+        EXPECT_EQ(line,
                   "  ( 16 -16 0 ) ( 32 -16 5 ) ( 16 32 0 ) M%s 64 -7 0 1.000000 0.500000\r\n");
     }
 }
@@ -147,17 +157,15 @@ TEST(BrushWriter, NumbersOfEveryLengthAsPrintfWritesThem) {
                               -100,  999,   1000,   -1000,   9999,      -9999,        10000, -10000,
                               12345, 99999, 100000, -654321, INT32_MAX, INT32_MIN + 1};
     for (int32_t v : values) {
-        CapturedMap map;
-        WriteBrush(v, -v, 5, 5, v, -v, -v, 5, v, "M", v, -v, 1.0f);
+        const std::string line = PlaneLine(v, -v, 5, 5, v, -v, -v, 5, v, "M", v, -v, 1.0f);
         char expected[256];
         std::snprintf(expected, sizeof expected,
                       "  ( %i %i %i ) ( %i %i %i ) ( %i %i %i ) M %i %i 0 1.000000 1.000000\r\n", v,
                       5, -v, 5, -v, v, -v, v, 5, v, -v);
-        EXPECT_EQ(map.Text(), expected) << v;
+        EXPECT_EQ(line, expected) << v;
     }
-    CapturedMap map;
-    WriteBrush(INT32_MIN, 0, 0, 0, 0, 0, 0, 0, 0, "M", INT32_MIN, 0, 1.0f);
-    EXPECT_EQ(map.Text(),
+    const std::string line = PlaneLine(INT32_MIN, 0, 0, 0, 0, 0, 0, 0, 0, "M", INT32_MIN, 0, 1.0f);
+    EXPECT_EQ(line,
               "  ( -2147483648 0 0 ) ( 0 0 0 ) ( 0 0 0 ) M -2147483648 0 0 1.000000 1.000000\r\n");
 }
 
@@ -165,16 +173,13 @@ TEST(BrushWriter, SmallHelperTrianglesKeepTheirOrientationBelowScaleOne) {
     ResetConverterState();
     convert_options.map_scale = 0.5f;
     {
-        CapturedMap map;
         // A floor top plane: scaled and truncated, all three points would be (0 0 0).
-        WriteBrush(-1, 0, 1, 1, 0, 0, -1, 0, -1, "FLOOR", 0, 0, 1.0f);
-        EXPECT_EQ(map.Text(),
-                  "  ( 0 0 0 ) ( 2 -1 0 ) ( 0 -2 0 ) FLOOR 0 0 0 0.500000 0.500000\r\n");
+        const std::string line = PlaneLine(-1, 0, 1, 1, 0, 0, -1, 0, -1, "FLOOR", 0, 0, 1.0f);
+        EXPECT_EQ(line, "  ( 0 0 0 ) ( 2 -1 0 ) ( 0 -2 0 ) FLOOR 0 0 0 0.500000 0.500000\r\n");
     }
     convert_options.map_scale = 0.0f;
     {
-        CapturedMap map;
-        WriteBrush(-1, 0, 1, 1, 0, 0, -1, 0, -1, "FLOOR", 0, 0, 1.0f);
-        EXPECT_EQ(map.Text(), "  ( 0 0 0 ) ( 0 0 0 ) ( 0 0 0 ) FLOOR 0 0 0 0.000000 0.000000\r\n");
+        const std::string line = PlaneLine(-1, 0, 1, 1, 0, 0, -1, 0, -1, "FLOOR", 0, 0, 1.0f);
+        EXPECT_EQ(line, "  ( 0 0 0 ) ( 0 0 0 ) ( 0 0 0 ) FLOOR 0 0 0 0.000000 0.000000\r\n");
     }
 }

@@ -1,6 +1,7 @@
 // Floor and ceiling brushes and their side planes.
 #include <gtest/gtest.h>
 
+#include "converter/output/brush.h"
 #include "tests/converter/surfaces_fixture.h"
 
 namespace {
@@ -40,9 +41,11 @@ protected:
 
     // The one plane line that WritePieceSides writes.
     std::string SidePlane(const std::string& material, int mode) {
-        const long before = static_cast<long>(MapText().size());
+        BeginBrush();
         WritePieceSides(material, mode);
-        std::string text = MapText().substr(before);
+        std::string text;
+        for (size_t i = 0; i < open_brush.plane_count; i++)
+            PutPlaneLine(text, open_brush.planes[i]);
         if (text.size() >= 2) text.resize(text.size() - 2);
         return text;
     }
@@ -135,7 +138,7 @@ TEST_F(FloorsTest, LowerTextureOnAStepDown) {
     // x: -10 - 5 - 128 = -143; y: 0 + 600 rem 512 = 88; natx 128 -> 0 over length 128 mirrors.
     EXPECT_EQ(SidePlane("FLOOR4_8", 0),
               "  ( 128 0 10 ) ( 0 0 10 ) ( 128 0 0 ) BROWN1 -143 88 0 -1.000000 1.000000");
-    EXPECT_EQ(map_writer.plane_count, 1);
+    EXPECT_EQ(open_brush.plane_count, 1u);
 }
 
 TEST_F(FloorsTest, LowerUnpeggedAndHiddenSteps) {
@@ -197,7 +200,7 @@ TEST_F(FloorsTest, ZeroLengthAndOversizedPiecesGetNoSides) {
     level.edge_list.resize(257, level.edge_list[1]);
     level.edge_count = 257;
     EXPECT_EQ(SidePlane("FLOOR4_8", 0), "");
-    EXPECT_EQ(map_writer.plane_count, 0);
+    EXPECT_EQ(open_brush.plane_count, 0u);
 }
 
 TEST_F(FloorsTest, MirroringFollowsAxisSpanOverLength) {

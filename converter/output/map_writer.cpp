@@ -9,8 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "converter/driver/driver.h"
-#include "converter/surfaces/surfaces.h"
+#include "converter/output/output.h"
 #include "formats/fatal.h"
 
 MapWriter map_writer;
@@ -119,7 +118,7 @@ void SetEntityOutput(bool flag) {
     map_writer.entity_output = flag;
 }
 
-void CreateMapFile(const std::string& map_file_name, const std::string& texture_file_name) {
+void CreateMapFile(const std::string& map_file_name) {
     map_writer.map_file_name = map_file_name;
     map_writer.map_file = fopen(map_file_name.c_str(), "w+b");
     if (!map_writer.map_file) Fatal(1, "ERROR: Could not create '%s'\n", map_file_name.c_str());
@@ -127,14 +126,14 @@ void CreateMapFile(const std::string& map_file_name, const std::string& texture_
     if (!map_writer.entity_file) Fatal(1, "ERROR: Could not create '%s'\n", kEntityFileName);
     static char map_buffer[1 << 16];
     setvbuf(map_writer.map_file, map_buffer, _IOFBF, sizeof map_buffer);
+}
 
-    OpenTextureCatalog(texture_file_name);
-
+void BeginWorldspawn() {
     MapPrintf("{");
     MapPrintf(" \"classname\"\t\"worldspawn\"");
     MapPrintf(" \"no_stamina\"\t\"1\"");
     MapPrintf(" \"message\"\t\"brakt Version 1.3\"");
-    printf("Created MAP File '%s'\n", map_file_name.c_str());
+    printf("Created MAP File '%s'\n", map_writer.map_file_name.c_str());
 }
 
 void AppendEntityFile() {
@@ -156,5 +155,4 @@ void CloseMapFile() {
     map_writer.map_file = nullptr;
     if (map && (fflush(map) != 0 || ferror(map) || fclose(map) != 0))
         Fatal(1, "ERROR: Could not write '%s'\n", map_writer.map_file_name.c_str());
-    CloseTextureCatalog();
 }

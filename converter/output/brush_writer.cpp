@@ -1,4 +1,4 @@
-// One plane line of a brush, in the three-point form of the map text.
+// Brush blocks and their plane lines, in the three-point form of the map text.
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -10,13 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "converter/driver/driver.h"
+#include "converter/output/brush.h"
+#include "converter/output/output.h"
 
 namespace {
-
-struct Point3 {
-    int64_t x, y, z;
-};
 
 bool Collinear(const Point3& a, const Point3& b, const Point3& c) {
     int64_t ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
@@ -94,6 +91,43 @@ std::string_view FormatScales(float texture_scale, float scale) {
 
 }  // namespace
 
+OpenBrush open_brush;
+
+// Appends the plane's line, "  ( x y z ) ( x y z ) ( x y z ) material xoff
+// yoff 0 %f %f" and CR LF, put together by hand: the map holds one such line
+// per plane, and printf-style formatting of it was most of the converter's time.
+void PutPlaneLine(std::string& text, const BrushPlane& plane) {
+    const float scale = convert_options.map_scale;
+    const std::string_view scales = FormatScales(plane.texture_scale, scale);
+    const size_t most =
+        2 + 3 * (4 + 3 * 21) + plane.material.size() + 1 + 2 * 21 + 2 + scales.size() + 2;
+    const size_t start = text.size();
+    text.resize(start + most);
+    char* const begin = text.data() + start;
+    char* at = begin;
+    *at++ = ' ';
+    *at++ = ' ';
+    for (int i = 0; i < 3; i++) {
+        *at++ = '(';
+        *at++ = ' ';
+        at = PutNumber(at, plane.points[i].x);
+        at = PutNumber(at, plane.points[i].y);
+        at = PutNumber(at, plane.points[i].z);
+        *at++ = ')';
+        *at++ = ' ';
+    }
+    at = std::copy(plane.material.begin(), plane.material.end(), at);
+    *at++ = ' ';
+    at = PutNumber(at, plane.x_offset);
+    at = PutNumber(at, plane.y_offset);
+    *at++ = '0';
+    *at++ = ' ';
+    at = std::copy(scales.begin(), scales.end(), at);
+    *at++ = '\r';
+    *at++ = '\n';
+    text.resize(start + static_cast<size_t>(at - begin));
+}
+
 int32_t ScaleCoordinate(int32_t value) {
     double product =
         std::trunc(static_cast<double>(value) * static_cast<double>(convert_options.map_scale));
@@ -127,35 +161,27 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
                       out[0].z + given[i].z - given[0].z};
         }
     }
-    const float texture_scale = scale_factor * scale;
-    // The line is "  ( x y z ) ( x y z ) ( x y z ) material xoff yoff 0 %f %f",
-    // put together by hand: the map holds one such line per plane, and
-    // printf-style formatting of it was most of the converter's time.
-    const std::string_view name(material.c_str());  // up to the first NUL, as %s
-    const std::string_view scales = FormatScales(texture_scale, scale);
-    static std::vector<char> line;
-    const size_t most = 2 + 3 * (4 + 3 * 21) + name.size() + 1 + 2 * 21 + 2 + scales.size() + 2;
-    if (line.size() < most) line.resize(most);
-    char* at = line.data();
-    *at++ = ' ';
-    *at++ = ' ';
-    for (int i = 0; i < 3; i++) {
-        *at++ = '(';
-        *at++ = ' ';
-        at = PutNumber(at, out[i].x);
-        at = PutNumber(at, out[i].y);
-        at = PutNumber(at, out[i].z);
-        *at++ = ')';
-        *at++ = ' ';
+    if (open_brush.plane_count == open_brush.planes.size()) open_brush.planes.emplace_back();
+    BrushPlane& plane = open_brush.planes[open_brush.plane_count++];
+    for (int i = 0; i < 3; i++) plane.points[i] = {out[i].x, out[i].y, out[i].z};
+    plane.material.assign(material.c_str());  // up to the first NUL, as %s
+    plane.x_offset = x_offset;
+    plane.y_offset = y_offset;
+    plane.texture_scale = scale_factor * scale;
+}
+
+void BeginBrush() {
+    open_brush.plane_count = 0;
+}
+
+void EndBrush(bool counted) {
+    std::string& text = open_brush.text;
+    text.assign(" {\r\n");
+    for (size_t i = 0; i < open_brush.plane_count; i++) PutPlaneLine(text, open_brush.planes[i]);
+    text.append(" }\r\n");
+    MapWriteEndedLine(text);
+    if (counted) {
+        map_writer.brush_count++;
+        map_writer.plane_count += static_cast<int32_t>(open_brush.plane_count);
     }
-    at = std::copy(name.begin(), name.end(), at);
-    *at++ = ' ';
-    at = PutNumber(at, x_offset);
-    at = PutNumber(at, y_offset);
-    *at++ = '0';
-    *at++ = ' ';
-    at = std::copy(scales.begin(), scales.end(), at);
-    *at++ = '\r';
-    *at++ = '\n';
-    MapWriteEndedLine(std::string_view(line.data(), static_cast<size_t>(at - line.data())));
 }
