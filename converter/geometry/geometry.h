@@ -160,6 +160,36 @@ void BuildConvexPiece();
 void InitBoundingBox();
 void FreePartitionTree(std::unique_ptr<PartitionNode>& tree);
 
+// One convex piece ready for WriteFloorAndCeiling.
+struct ConvexPiece {
+    std::vector<SectorEdge> polygon;  // the piece's edges, each with the clip_index of its line
+    std::vector<SectorEdge> clip;     // the piece's clip lines
+    int32_t partition_lines = 0;      // how many of the first clip lines are partition lines
+};
+// The pieces of one sector.
+struct SectorCut {
+    std::vector<ConvexPiece> pieces;  // storage; the first `count` are the pieces to write
+    size_t count = 0;                 // pieces to write
+    int32_t resultants = 0;           // leaves made, those left out over the void included
+};
+// Cuts the sector whose outline is outline[0..count-1] into convex pieces:
+// partitions it (`splitter` is ChooseSplitter's answer for the outline) and
+// keeps the leaves' pieces, those over the void left out, where they fit the
+// sector; else cuts it exactly with SlabPieces.
+void CutSector(const SectorEdge* outline, int count, int splitter, SectorCut& cut);
+// Leaves out of pieces[0..piece_count-1] (keeping the order of the rest) the
+// pieces that lie outside the sector whose outline is outline[0..count-1]:
+// those that keep a side of the starting box and those wholly over the void.
+// Gives whether the pieces left cover the sector and stay inside it, within
+// the unit that truncated cut points may move and the 2-unit band of the
+// lines. Lines with the sector on both sides bound nothing. A sector whose
+// boundary is not closed passes.
+bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexPiece>& pieces,
+                       size_t& piece_count);
+// Cuts the same sector exactly into convex pieces: vertical slabs at its
+// vertices, whose trapezoids are joined left to right while they stay convex.
+void SlabPieces(const SectorEdge* outline, int count, std::vector<ConvexPiece>& pieces);
+
 // The "Creating Ceilings and Floors" phase: every sector cut into convex
 // pieces, each piece handed to WriteFloorAndCeiling.
 void SubdivideSectors();

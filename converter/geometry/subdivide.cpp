@@ -261,6 +261,55 @@ void EmitPieces(const PartitionNode& node) {
     if (node.back) EmitPieces(*node.back);
 }
 
+namespace {
+
+void CollectLeafPieces(const PartitionNode& node, int32_t depth, SectorCut& cut) {
+    if (node.leaf) {
+        if (level.clip_lines.size() < node.clip.size()) level.clip_lines.resize(node.clip.size());
+        std::copy(node.clip.begin(), node.clip.end(), level.clip_lines.begin());
+        level.clip_line_count = static_cast<int32_t>(node.clip.size());
+        BuildConvexPiece();
+        if (cut.pieces.size() <= cut.count) cut.pieces.resize(cut.count + 1);
+        ConvexPiece& piece = cut.pieces[cut.count++];
+        piece.polygon.assign(level.edge_list.begin(), level.edge_list.begin() + level.edge_count);
+        piece.clip.assign(node.clip.begin(), node.clip.end());
+        piece.partition_lines = depth;
+        return;
+    }
+    if (node.front) CollectLeafPieces(*node.front, depth + 1, cut);
+    if (node.back) CollectLeafPieces(*node.back, depth + 1, cut);
+}
+
+// Hands one piece to WriteFloorAndCeiling.
+void WritePiece(const ConvexPiece& piece) {
+    if (level.clip_lines.size() < piece.clip.size()) level.clip_lines.resize(piece.clip.size());
+    std::copy(piece.clip.begin(), piece.clip.end(), level.clip_lines.begin());
+    level.clip_line_count = static_cast<int32_t>(piece.clip.size());
+    if (level.edge_list.size() < piece.polygon.size()) level.edge_list.resize(piece.polygon.size());
+    std::copy(piece.polygon.begin(), piece.polygon.end(), level.edge_list.begin());
+    level.edge_count = static_cast<int32_t>(piece.polygon.size());
+    if (level.edge_count > 0) WriteFloorAndCeiling();
+}
+
+}  // namespace
+
+void CutSector(const SectorEdge* outline, int count, int splitter, SectorCut& cut) {
+    level.clip_line_count = 0;
+    std::unique_ptr<PartitionNode> tree = BuildPartitionTree(outline, count, splitter);
+    cut.count = 0;
+    CollectLeafPieces(*tree, 0, cut);
+    FreePartitionTree(tree);
+    cut.resultants = static_cast<int32_t>(cut.count);
+    // Pieces over the void count as leaves but are not written. Where the
+    // rest miss part of the sector or reach out of it, the sector is cut
+    // exactly instead.
+    if (!FitPiecesToSector(outline, count, cut.pieces, cut.count)) {
+        SlabPieces(outline, count, cut.pieces);
+        cut.count = cut.pieces.size();
+        cut.resultants = static_cast<int32_t>(cut.count);
+    }
+}
+
 void FreePartitionTree(std::unique_ptr<PartitionNode>& tree) {
     if (!tree) return;
     FreePartitionTree(tree->front);
@@ -279,6 +328,7 @@ void SubdivideSectors() {
     const float step = static_cast<float>(level.num_sectors / 20.0);
     int cells = 0;
     IndexSectorLines();
+    static SectorCut cut;  // kept from sector to sector for the room of its lists
 
     for (level.current_sector = 0; level.current_sector < level.num_sectors;
          level.current_sector++) {
@@ -290,14 +340,12 @@ void SubdivideSectors() {
         } else {
             concave++;
         }
-        level.clip_line_count = 0;
-        // The tree is built from a copy: building the pieces overwrites edge_list.
+        // The pieces are built from a copy: building them overwrites edge_list.
         const std::vector<SectorEdge> outline(level.edge_list.begin(),
                                               level.edge_list.begin() + level.edge_count);
-        std::unique_ptr<PartitionNode> tree =
-            BuildPartitionTree(outline.data(), static_cast<int>(outline.size()), splitter);
-        EmitPieces(*tree);
-        FreePartitionTree(tree);
+        CutSector(outline.data(), static_cast<int>(outline.size()), splitter, cut);
+        level.resultant_count += cut.resultants;
+        for (size_t i = 0; i < cut.count; i++) WritePiece(cut.pieces[i]);
 
         const int target = static_cast<int>(level.current_sector / static_cast<double>(step));
         while (cells < target) {

@@ -1,0 +1,124 @@
+// Convex pieces that cover their sector exactly: shapes where the partition's
+// 2-unit band or inner lines of the sector lead it astray.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tests/converter/surfaces_fixture.h"
+
+namespace {
+
+using CoverTest = StaticGeometryTest;
+
+// One closed loop of lines, points in order with `sector` on the right;
+// `inner`: the lines have the sector on both sides.
+struct Loop {
+    std::vector<std::pair<int, int>> points;
+    int sector;
+    bool inner;
+};
+
+struct CoverCase {
+    const char* name;
+    std::vector<Loop> loops;  // sector 0 is the one cut; 1 is a neighbour
+};
+
+double DistanceToSegment(const SectorEdge& e, double px, double py) {
+    const double dx = e.dx, dy = e.dy;
+    double t = ((px - e.x1) * dx + (py - e.y1) * dy) / (dx * dx + dy * dy);
+    t = std::fmax(0.0, std::fmin(1.0, t));
+    return std::hypot(e.x1 + t * dx - px, e.y1 + t * dy - py);
+}
+
+// Whether the floor brush of `piece` (its side planes lie on the clip lines
+// of its polygon edges) covers (px, py).
+bool Covers(const ConvexPiece& piece, double px, double py) {
+    if (piece.polygon.empty()) return false;
+    for (const SectorEdge& e : piece.polygon) {
+        const SectorEdge& line = piece.clip[e.clip_index];
+        if (line.dy * (px - line.x1) - line.dx * (py - line.y1) < 0) return false;
+    }
+    return true;
+}
+
+const CoverCase kCases[] = {
+    // An octagonal room with an octagon of inner lines around a pillar of
+    // another sector: the band between the two octagons went missing.
+    {"InnerLoopAroundPillar",
+     {{{{128, 448}, {320, 448}, {448, 320}, {448, 128}, {320, 0}, {128, 0}, {0, 128}, {0, 320}},
+       0,
+       false},
+      {{{64, 320}, {128, 384}, {320, 384}, {384, 320}, {384, 128}, {320, 64}, {128, 64}, {64, 128}},
+       0,
+       true},
+      {{{192, 192}, {256, 192}, {256, 256}, {192, 256}}, 0, false},
+      {{{192, 192}, {192, 256}, {256, 256}, {256, 192}}, 1, false}}},
+    // Two rooms of one sector side by side, each with inner lines.
+    {"TwoRoomsWithInnerLoops",
+     {{{{0, 0}, {0, 128}, {128, 128}, {128, 0}}, 0, false},
+      {{{32, 32}, {32, 96}, {96, 96}, {96, 32}}, 0, true},
+      {{{160, 0}, {160, 128}, {288, 128}, {288, 0}}, 0, false},
+      {{{192, 32}, {192, 96}, {256, 96}, {256, 32}}, 0, true}}},
+    // A short wall 1.94 units off the line of the next one: it counts as on
+    // that line and ends alone behind it, where its piece ran into the void.
+    {"ShortWallNextToSlantedWall", {{{{0, 0}, {0, 8}, {8, 40}, {200, 40}, {200, 0}}, 0, false}}},
+};
+
+TEST_F(CoverTest, PiecesCoverTheSectorAndStayInside) {
+    for (const CoverCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        ResetLevelData();
+        AddSector(0, 128);
+        AddSector(0, 128);
+        for (const Loop& loop : c.loops) {
+            const int first = level.num_vertexes;
+            for (auto [x, y] : loop.points) AddVertex(x, y);
+            const int n = static_cast<int>(loop.points.size());
+            for (int i = 0; i < n; i++) {
+                const int right = AddSide(loop.sector);
+                AddLine(first + i, first + (i + 1) % n, right, loop.inner ? AddSide(0) : -1);
+            }
+        }
+        SetBounds(0, 448, 0, 448);
+        level.current_sector = 0;
+        CollectSectorEdges();
+        std::vector<SectorEdge> outline(level.edge_list.begin(),
+                                        level.edge_list.begin() + level.edge_count);
+        std::vector<SectorEdge> walls;  // the lines with the sector on one side only
+        for (const SectorEdge& e : outline)
+            if (e.other_sector != 0) walls.push_back(e);
+        SectorCut cut;
+        const int count = static_cast<int>(outline.size());
+        CutSector(outline.data(), count, ChooseSplitter(outline.data(), count), cut);
+        ASSERT_GT(cut.count, 0u);
+
+        // Unit cells over the level: a cell of the sector more than the
+        // 2-unit band from its walls is covered, a covered cell is no more
+        // than the band outside.
+        int holes = 0, spill = 0;
+        for (int y = -8; y < 456; y++) {
+            for (int x = -8; x < 456; x++) {
+                const double px = x + 0.5, py = y + 0.5;
+                bool inside = false;
+                double distance = 1e9;
+                for (const SectorEdge& e : walls) {
+                    if ((e.y1 <= py) != (e.y2 <= py) &&
+                        e.x1 + (py - e.y1) * e.dx / static_cast<double>(e.dy) > px)
+                        inside = !inside;
+                    distance = std::fmin(distance, DistanceToSegment(e, px, py));
+                }
+                bool covered = false;
+                for (size_t p = 0; p < cut.count && !covered; p++)
+                    covered = Covers(cut.pieces[p], px, py);
+                if (inside && !covered && distance > 2.0) holes++;
+                if (!inside && covered && distance > 2.0) spill++;
+            }
+        }
+        EXPECT_EQ(holes, 0);
+        EXPECT_EQ(spill, 0);
+    }
+}
+
+}  // namespace
