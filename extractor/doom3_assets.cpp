@@ -23,6 +23,12 @@ namespace {
 constexpr size_t kTgaHeaderSize = 18;
 constexpr uint8_t kTgaTrueColour = 2;         // uncompressed, no colour map
 constexpr uint8_t kTgaEightAlphaBits = 0x08;  // image descriptor: rows from the bottom
+// A buffer that a large texture has grown past this is let go after it.
+constexpr size_t kMostKeptBufferBytes = size_t{8} << 20;
+
+void ReleaseIfLarge(std::vector<uint8_t>& buffer) {
+    if (buffer.capacity() > kMostKeptBufferBytes) std::vector<uint8_t>().swap(buffer);
+}
 
 bool IsLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -72,6 +78,7 @@ void WriteTgaFile(const std::string& path, const std::vector<uint8_t>& pixels, i
     thread_local std::vector<uint8_t> bytes;
     EncodeTga(pixels.data(), width, height, bytes);
     WriteWholeFile(path, bytes.data(), bytes.size());
+    ReleaseIfLarge(bytes);
 }
 
 void CreateFolder(const std::string& folder) {
@@ -179,6 +186,7 @@ bool WriteComposedDoom3Image(const std::string& path, int width, int height,
     bool see_through = false;
     for (size_t i = 3; i < pixels.size() && !see_through; i += 4) see_through = pixels[i] == 0;
     WriteTgaFile(path, pixels, width, height);
+    ReleaseIfLarge(pixels);
     return see_through;
 }
 
