@@ -113,18 +113,16 @@ void StartDoom3Assets() {
 
 bool ChooseDoom3Image(const std::string& doom_name, Doom3Image& image) {
     Doom3Assets& assets = doom3_assets;
-    // The converted maps write the name in upper case.
-    const std::string name = UpperCase(doom_name);
-    // A quoted name ends at a double quote or a line end; a name with such a
-    // character, or with none at all, cannot be written in a material file.
-    bool writable = !name.empty();
-    for (unsigned char c : name) writable = writable && c >= 0x20 && c != '"';
-    if (!writable) {
-        printf(
-            "\nWARNING: Texture '%s' cannot be named in a material file; it gets no Doom 3 "
-            "image.\n",
-            doom_name.c_str());
+    if (doom_name.empty()) {
+        printf("\nWARNING: A texture without a name gets no Doom 3 image.\n");
         return false;
+    }
+    // The converted maps write the name in upper case, and a double quote or
+    // control character, which no quoted name can hold, as '_'.
+    std::string name = UpperCase(doom_name);
+    for (char& c : name) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || u < 0x20 || u == 0x7F) c = '_';
     }
     std::string file = name;
     for (char& c : file)

@@ -223,8 +223,8 @@ void StartDoom3Assets();
 // The material and the image file for a texture or flat of the texture file,
 // by its Doom name. The first texture of a name takes "textures/NAME"; a later
 // one of the same name, and an image whose file name is taken already, gets a
-// number after its name. Gives false, with a warning, for a name that no
-// material can be written with.
+// number after its name. Gives false, with a warning, for a texture without
+// a name.
 bool ChooseDoom3Image(const std::string& doom_name, Doom3Image& image);
 // The material as written in the material file; a see-through one cuts out
 // its transparent texels and shows both faces.

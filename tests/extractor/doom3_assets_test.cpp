@@ -88,7 +88,7 @@ TEST(Doom3Assets, NamesOfMaterialsAndImageFiles) {
         {"STEP1", "textures/STEP1", "textures/doom2/STEP1.tga"},
         {"step1", "textures/STEP1_2", "textures/doom2/STEP1_2.tga"},  // a flat and a texture
         {"STEP1_2", "textures/STEP1_2_2", "textures/doom2/STEP1_2_2.tga"},
-        {"SAY\"HI", "", ""},
+        {"SAY\"HI", "textures/SAY_HI", "textures/doom2/SAY_HI.tga"},
         {"", "", ""},
     };
     for (const Case& c : cases) {
