@@ -114,7 +114,8 @@ void StartDoom3Assets() {
 bool ChooseDoom3Image(const std::string& doom_name, Doom3Image& image) {
     Doom3Assets& assets = doom3_assets;
     if (doom_name.empty()) {
-        printf("\nWARNING: A texture without a name gets no Doom 3 image.\n");
+        EndProgressLine();
+        printf("WARNING: A texture without a name gets no Doom 3 image.\n");
         return false;
     }
     // The converted maps write the name in upper case, and a double quote or
