@@ -3,7 +3,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "converter/output/output.h"
 
 // A point of the map in written coordinates: x, y, height.
 struct Point3 {
@@ -13,7 +16,8 @@ struct Point3 {
 // One plane of a brush, after scaling.
 struct BrushPlane {
     Point3 points[3];      // three points on the plane, in the order written
-    std::string material;  // the material name as handed to WriteBrush
+    std::string material;  // the material name as handed to WriteBrush, made quotable
+    bool bare;             // the name is written without quotes
     int32_t x_offset;      // texture shift along the plane, unscaled
     int32_t y_offset;      // texture shift across it, unscaled
     float texture_scale;   // the horizontal texture scale factor times map_scale
@@ -23,6 +27,8 @@ struct BrushPlane {
 struct OpenBrush {
     std::vector<BrushPlane> planes;  // its planes; only the first plane_count are in use
     size_t plane_count;              // planes given so far
+    BrushOwner owner;                // what it stands for
+    int32_t owner_index;             // the sector or line it stands for
     std::string text;                // the block as written
 };
 
@@ -30,3 +36,29 @@ extern OpenBrush open_brush;
 
 // Appends the plane's line of the three-point form, with its CR LF.
 void PutPlaneLine(std::string& text, const BrushPlane& plane);
+
+// Why Doom 3's map compiler would throw a brush away.
+enum class BrushFault {
+    kNone,      // the brush encloses space
+    kOpen,      // a side's polygon reaches the edge of the world
+    kNoVolume,  // flat or inside out: its polygons span nothing on some axis
+    kMirrored,  // two sides lie in one plane, facing opposite ways
+};
+
+// Judges a brush on the points it is written with.
+BrushFault CheckBrush(const BrushPlane* planes, size_t count);
+
+// How a material name is written.
+enum class NameForm {
+    kBare,        // Doom 3's map reader takes it as one word: a letter or '_' first,
+                  // then letters, digits and '_' '/' '\\' ':' '.'
+    kQuoted,      // any other name that can stand inside double quotes
+    kUnquotable,  // it holds a quote or a control character
+};
+
+NameForm ClassifyName(std::string_view name);
+// Replaces the characters that cannot stand inside quotes (a quote, control
+// characters) with '_', warning once for each name.
+void MakeQuotable(std::string& name);
+// Counts a brush that is left out, for the report of its sector or line.
+void LeaveOutBrush(BrushOwner owner, int32_t index, BrushFault fault);
