@@ -535,14 +535,35 @@ void FinishSlabPolygon(const std::vector<SectorEdge>& bounds, const SlabPolygon&
     pieces.push_back(std::move(piece));
 }
 
+// Whether the sector is one convex piece that needs no closer look: the
+// partition found no line to cut along and no line has the sector on both
+// sides. The piece then lies within the sector's loop (every point of it lies
+// in front of every wall) and covers it but for the band; only a piece
+// thinner than the band may have lost a side.
+bool ConvexPieceFits(const SectorEdge* outline, int count, const ConvexPiece* pieces,
+                     size_t piece_count) {
+    if (piece_count != 1 || pieces[0].partition_lines != 0 || pieces[0].polygon.empty())
+        return false;
+    for (int i = 0; i < count; i++)
+        if (outline[i].other_sector == level.current_sector) return false;
+    const ConvexPiece& piece = pieces[0];
+    for (const SectorEdge& e : piece.polygon) {
+        if (e.clip_index < 0 || e.clip_index >= static_cast<int>(piece.clip.size())) return false;
+        const SectorEdge& line = piece.clip[e.clip_index];
+        if (line.dx == 0 && line.dy == 0) return false;
+    }
+    return SidesEnclose(piece);
+}
+
 }  // namespace
 
 bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexPiece>& pieces,
                        size_t& piece_count) {
+    if (ConvexPieceFits(outline, count, pieces.data(), piece_count)) return true;
     static EdgeBands bounds;  // the sector's boundary; kept for its room
     static EdgeBands walls;   // every edge of its outline
     BuildBands(bounds, SectorBounds(outline, count));
-    BuildBands(walls, std::vector<SectorEdge>(outline, outline + count));
+    bool walls_built = false;  // built for the first side that leaves its own edge
     // A sector without a closed boundary has no inside to measure against:
     // only the open pieces go.
     const bool closed = BoundaryClosed(bounds.edges);
@@ -602,6 +623,8 @@ bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexP
             if (e.clip_index < piece.partition_lines || AlongEdge(piece.clip[e.clip_index], e) ||
                 OnPartitionLine(piece, e))
                 continue;
+            if (!walls_built) BuildBands(walls, std::vector<SectorEdge>(outline, outline + count));
+            walls_built = true;
             WallGaps(walls, e, gaps);
             for (const auto& gap : gaps)
                 if (GapShowsFault(bounds, pieces.data(), piece_count, piece, e, gap.first,

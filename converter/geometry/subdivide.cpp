@@ -263,7 +263,9 @@ void EmitPieces(const PartitionNode& node) {
 
 namespace {
 
-void CollectLeafPieces(const PartitionNode& node, int32_t depth, SectorCut& cut) {
+// Builds the piece of every leaf, front before back; the leaves give up their
+// clip lines to the pieces.
+void CollectLeafPieces(PartitionNode& node, int32_t depth, SectorCut& cut) {
     if (node.leaf) {
         if (level.clip_lines.size() < node.clip.size()) level.clip_lines.resize(node.clip.size());
         std::copy(node.clip.begin(), node.clip.end(), level.clip_lines.begin());
@@ -272,7 +274,7 @@ void CollectLeafPieces(const PartitionNode& node, int32_t depth, SectorCut& cut)
         if (cut.pieces.size() <= cut.count) cut.pieces.resize(cut.count + 1);
         ConvexPiece& piece = cut.pieces[cut.count++];
         piece.polygon.assign(level.edge_list.begin(), level.edge_list.begin() + level.edge_count);
-        piece.clip.assign(node.clip.begin(), node.clip.end());
+        piece.clip.swap(node.clip);
         piece.partition_lines = depth;
         return;
     }
@@ -280,14 +282,13 @@ void CollectLeafPieces(const PartitionNode& node, int32_t depth, SectorCut& cut)
     if (node.back) CollectLeafPieces(*node.back, depth + 1, cut);
 }
 
-// Hands one piece to WriteFloorAndCeiling.
-void WritePiece(const ConvexPiece& piece) {
-    if (level.clip_lines.size() < piece.clip.size()) level.clip_lines.resize(piece.clip.size());
-    std::copy(piece.clip.begin(), piece.clip.end(), level.clip_lines.begin());
+// Hands one piece to WriteFloorAndCeiling; the piece gives its lists to the
+// level's piece state.
+void WritePiece(ConvexPiece& piece) {
     level.clip_line_count = static_cast<int32_t>(piece.clip.size());
-    if (level.edge_list.size() < piece.polygon.size()) level.edge_list.resize(piece.polygon.size());
-    std::copy(piece.polygon.begin(), piece.polygon.end(), level.edge_list.begin());
+    level.clip_lines.swap(piece.clip);
     level.edge_count = static_cast<int32_t>(piece.polygon.size());
+    level.edge_list.swap(piece.polygon);
     if (level.edge_count > 0) WriteFloorAndCeiling();
 }
 

@@ -45,7 +45,7 @@ TEST(GoldenTex, MapConverterReadsTheTextureFile) {
     ASSERT_EQ(RunProgram(PAVLUNT_PATH, {"small.wad"}).status, 0);
     RunResult run = RunProgram(BRAKT_PATH, {"small.wad", "map01", "-custom", "-nomove", "-noent"});
     ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_TRUE(ReadFileBytes("MAP01.MAP") == ReadFileBytes(map));
+    EXPECT_TRUE(WithoutSampleSliverPiece(ReadFileText("MAP01.MAP")) == ReadFileText(map));
 }
 
 // Structure of the texture file of a whole IWAD: every entry where the

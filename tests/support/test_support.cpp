@@ -225,6 +225,31 @@ std::string GoldenPath(const std::string& file) {
     return FileExists(path) ? path : std::string();
 }
 
+std::string WithoutSampleSliverPiece(const std::string& map) {
+    static const char* const kLines[] = {
+        " {",
+        "  ( 1 1 -484 ) ( -1 0 -484 ) ( 1 -1 -484 ) AQF075 0 0 0 1.000000 1.000000",
+        "  ( -1 1 -64 ) ( 1 0 -64 ) ( -1 -1 -64 ) AQF075 0 0 0 1.000000 1.000000",
+        "  ( -480 -130 10 ) ( -416 -130 10 ) ( -480 -130 0 ) AQF075 32 0 0 1.000000 1.000000",
+        "  ( -416 -127 10 ) ( -448 -126 10 ) ( -416 -127 0 ) AQF075 32 0 0 -1.000000 1.000000",
+        "  ( -448 -126 10 ) ( -480 -127 10 ) ( -448 -126 0 ) AQF075 0 0 0 -1.000000 1.000000",
+        " }",
+        " {",
+        "  ( -1 1 316 ) ( 1 0 316 ) ( -1 -1 316 ) FLOOR5_2 0 0 0 1.000000 1.000000",
+        "  ( 1 1 88 ) ( -1 0 88 ) ( 1 -1 88 ) FLOOR5_2 0 0 0 1.000000 1.000000",
+        "  ( -480 -130 10 ) ( -416 -130 10 ) ( -480 -130 0 ) FLOOR5_2 160 0 0 1.000000 1.000000",
+        "  ( -416 -127 10 ) ( -448 -126 10 ) ( -416 -127 0 ) FLOOR5_2 160 -424 0 -1.000000 "
+        "1.000000",
+        "  ( -448 -126 10 ) ( -480 -127 10 ) ( -448 -126 0 ) FLOOR5_2 192 -424 0 -1.000000 "
+        "1.000000",
+        " }"};
+    std::string piece;
+    for (const char* line : kLines) piece += std::string(line) + "\r\n";
+    const size_t at = map.find(piece);
+    if (at == std::string::npos) return map;
+    return map.substr(0, at) + map.substr(at + piece.size());
+}
+
 std::string FreedoomPath(const std::string& file) {
     std::string path = "/usr/share/games/doom/" + file;
     return FileExists(path) ? path : std::string();
