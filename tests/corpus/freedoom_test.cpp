@@ -56,6 +56,7 @@ void ConvertLevels(const std::string& wad_file, const std::vector<std::string>& 
     ASSERT_NO_FATAL_FAILURE(CheckTexFile("CUSTOM.TEX"));
 
     const bool bound = std::find(options.begin(), options.end(), "-bound") != options.end();
+    const bool scaled = std::find(options.begin(), options.end(), "-scale") != options.end();
     const bool with_objects = std::find(options.begin(), options.end(), "-noent") == options.end();
     for (const std::string& name : levels) {
         SCOPED_TRACE(wad_file + " " + name);
@@ -64,6 +65,9 @@ void ConvertLevels(const std::string& wad_file, const std::vector<std::string>& 
         RunResult run = RunProgram(BRAKT_PATH, args);
         EXPECT_EQ(run.status, 0) << run.output;
         EXPECT_FALSE(Contains(run.output, "ERROR")) << run.output;
+        // Every floor and ceiling piece is closed (a -scale below 1 may flatten
+        // the thinnest).
+        if (!scaled) EXPECT_FALSE(Contains(run.output, "floor and ceiling pieces")) << run.output;
         EXPECT_FALSE(FileExists("FENWOLD.TMP"));
         std::string map_name = name + ".MAP";
         ASSERT_TRUE(FileExists(map_name));
