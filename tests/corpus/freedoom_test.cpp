@@ -67,7 +67,9 @@ void ConvertLevels(const std::string& wad_file, const std::vector<std::string>& 
         EXPECT_FALSE(Contains(run.output, "ERROR")) << run.output;
         // Every floor and ceiling piece is closed (a -scale below 1 may flatten
         // the thinnest).
-        if (!scaled) EXPECT_FALSE(Contains(run.output, "floor and ceiling pieces")) << run.output;
+        if (!scaled) {
+            EXPECT_FALSE(Contains(run.output, "floor and ceiling pieces")) << run.output;
+        }
         EXPECT_FALSE(FileExists("FENWOLD.TMP"));
         std::string map_name = name + ".MAP";
         ASSERT_TRUE(FileExists(map_name));
