@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "converter/output/output.h"
+
 // A point of the map in written coordinates: x, y, height.
 struct Point3 {
     int64_t x, y, z;
@@ -17,6 +19,8 @@ struct BrushPlane {
     int32_t x_offset;      // texture shift along the plane, unscaled
     int32_t y_offset;      // texture shift across it, unscaled
     float texture_scale;   // the horizontal texture scale factor times map_scale
+    bool framed;           // true: frame holds where the texture lies
+    TextureFrame frame;    // set by SetPlaneFrame
 };
 
 // The brush between BeginBrush and EndBrush.
@@ -30,3 +34,22 @@ extern OpenBrush open_brush;
 
 // Appends the plane's line of the three-point form, with its CR LF.
 void PutPlaneLine(std::string& text, const BrushPlane& plane);
+
+// A plane as Doom 3 holds it: a*x + b*y + c*z + d = 0, (a, b, c) of unit
+// length and pointing out of the brush.
+struct FloatPlane {
+    float a, b, c, d;
+};
+
+// The plane Doom 3 makes of the three points of a plane line
+// (idPlane::FromPoints with its fix of nearly axial normals), in float.
+FloatPlane PlaneFromPoints(const Point3 (&points)[3]);
+// Doom 3's texture axes of a plane normal (ComputeAxisBase).
+void TextureAxes(const float normal[3], double s_axis[3], double t_axis[3]);
+// Appends the plane's line of a brushDef3 block, with its CR LF:
+// ( a b c d ) ( ( xx xy xoff ) ( yx yy yoff ) ) "textures/NAME" 0 0 0
+void PutBrushDef3Line(std::string& text, const BrushPlane& plane);
+// A material as brushDef3 blocks quote it: "textures/" in front, with every
+// '"' and control character turned into '_' (the first such name of a run
+// gets a warning).
+std::string QuotedMaterial(const std::string& material);

@@ -168,6 +168,7 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
     plane.x_offset = x_offset;
     plane.y_offset = y_offset;
     plane.texture_scale = scale_factor * scale;
+    plane.framed = false;
 }
 
 void BeginBrush() {
@@ -176,9 +177,17 @@ void BeginBrush() {
 
 void EndBrush(bool counted) {
     std::string& text = open_brush.text;
-    text.assign(" {\r\n");
-    for (size_t i = 0; i < open_brush.plane_count; i++) PutPlaneLine(text, open_brush.planes[i]);
-    text.append(" }\r\n");
+    if (OptionSet(kOptBrushDef3)) {
+        text.assign(" {\r\n  brushDef3\r\n  {\r\n");
+        for (size_t i = 0; i < open_brush.plane_count; i++)
+            PutBrushDef3Line(text, open_brush.planes[i]);
+        text.append("  }\r\n }\r\n");
+    } else {
+        text.assign(" {\r\n");
+        for (size_t i = 0; i < open_brush.plane_count; i++)
+            PutPlaneLine(text, open_brush.planes[i]);
+        text.append(" }\r\n");
+    }
     MapWriteEndedLine(text);
     if (counted) {
         map_writer.brush_count++;

@@ -16,7 +16,7 @@ MapWriter map_writer;
 const char* const kEntityFileName = "FENWOLD.TMP";
 
 void ResetMapWriter() {
-    map_writer = MapWriter{nullptr, nullptr, false, 0, 0, ""};
+    map_writer = MapWriter{nullptr, nullptr, false, 0, 0, "", false};
 }
 
 namespace {
@@ -129,6 +129,7 @@ void CreateMapFile(const std::string& map_file_name) {
 }
 
 void BeginWorldspawn() {
+    if (OptionSet(kOptBrushDef3)) MapPrintf("Version 2");
     MapPrintf("{");
     MapPrintf(" \"classname\"\t\"worldspawn\"");
     MapPrintf(" \"no_stamina\"\t\"1\"");
