@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "converter/output/brush.h"
 #include "converter/output/output.h"
@@ -69,22 +70,78 @@ void FixDegenerateNormal(float& x, float& y, float& z) {
     }
 }
 
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
+                                   1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+
 // Puts the number with nine significant digits, without an exponent and
 // without trailing zeros. Nine digits lie well inside the rounding interval
-// of a float, so Doom 3's number reader gets the same float back.
-char* PutReal(char* at, double value) {
+// of a float, so Doom 3's number reader gets the same float back. Whole
+// numbers, most of a map's, go out as integers.
+char* FormatReal(char* at, double value) {
     if (value == 0.0 || !std::isfinite(value)) {
         *at++ = '0';
         return at;
     }
-    const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
-    const int decimals = std::max(0, 8 - exponent);
-    at = std::to_chars(at, at + 80, value, std::chars_format::fixed, decimals).ptr;
-    if (decimals > 0) {
-        while (at[-1] == '0') at--;
-        if (at[-1] == '.') at--;
+    const double magnitude = std::fabs(value);
+    if (magnitude < 1e15 && value == std::trunc(value))
+        return std::to_chars(at, at + 24, static_cast<int64_t>(value)).ptr;
+    // Digits after the point: 8 less the power of ten of the leading digit.
+    int decimals = 8;
+    if (magnitude >= 1e9) {
+        return std::to_chars(at, at + 80, value, std::chars_format::fixed, 0).ptr;
+    } else if (magnitude >= 1.0) {
+        for (int e = 1; e <= 8 && magnitude >= kPowersOfTen[e]; e++) decimals--;
+    } else {
+        decimals = 9;
+        while (decimals < 18 && magnitude * kPowersOfTen[decimals - 8] < 1.0) decimals++;
+        // Below 1e-10 (no plane or matrix holds such numbers): the library's digits.
+        if (magnitude * kPowersOfTen[decimals - 8] < 1.0)
+            return std::to_chars(at, at + 80, value, std::chars_format::fixed).ptr;
     }
+    const uint64_t scaled = static_cast<uint64_t>(std::llround(magnitude * kPowersOfTen[decimals]));
+    char digits[24];
+    char* end = std::to_chars(digits, digits + sizeof digits, scaled).ptr;
+    int length = static_cast<int>(end - digits);
+    if (value < 0.0) *at++ = '-';
+    if (length <= decimals) {
+        // 0.000ddd: the zeros after the point first.
+        *at++ = '0';
+        *at++ = '.';
+        for (int i = length; i < decimals; i++) *at++ = '0';
+        at = std::copy(digits, end, at);
+    } else {
+        at = std::copy(digits, digits + (length - decimals), at);
+        *at++ = '.';
+        at = std::copy(digits + (length - decimals), end, at);
+    }
+    while (at[-1] == '0') at--;
+    if (at[-1] == '.') at--;
     return at;
+}
+
+// The text of a number written before.
+struct RealText {
+    uint64_t bits;   // the number's bits
+    uint8_t length;  // characters in text; 0: the slot is empty
+    char text[23];   // the number as FormatReal puts it
+};
+
+// FormatReal through a table of the numbers written lately: a level's planes
+// share few distances, and its matrices few scales and offsets.
+char* PutReal(char* at, double value) {
+    constexpr int kSlotBits = 11;
+    static RealText kept[1 << kSlotBits];
+    const uint64_t bits = std::bit_cast<uint64_t>(value);
+    RealText& slot = kept[((bits ^ (bits >> 31)) * 0x9E3779B97F4A7C15u) >> (64 - kSlotBits)];
+    if (slot.length != 0 && slot.bits == bits) return std::copy_n(slot.text, slot.length, at);
+    char* const end = FormatReal(at, value);
+    const size_t length = static_cast<size_t>(end - at);
+    if (length <= sizeof slot.text) {
+        slot.bits = bits;
+        slot.length = static_cast<uint8_t>(length);
+        std::copy(at, end, slot.text);
+    }
+    return end;
 }
 
 double Dot(const double a[3], const double b[3]) {
@@ -138,14 +195,21 @@ void TextureAxes(const float normal[3], double s_axis[3], double t_axis[3]) {
     double n[3];
     for (int i = 0; i < 3; i++)
         n[i] = std::fabs(normal[i]) < 1e-6f ? 0.0 : static_cast<double>(normal[i]);
-    const double rot_y = -std::atan2(n[2], std::sqrt(n[1] * n[1] + n[0] * n[0]));
-    const double rot_z = std::atan2(n[1], n[0]);
-    s_axis[0] = -std::sin(rot_z);
-    s_axis[1] = std::cos(rot_z);
+    // Doom 3 turns (0, 1, 0) and (0, 0, 1) by RotY = -atan2(nz, h) and
+    // RotZ = atan2(ny, nx), h = sqrt(nx * nx + ny * ny); their sines and
+    // cosines follow from the normal without the angles.
+    const double h = std::sqrt(n[1] * n[1] + n[0] * n[0]);
+    const double sin_z = h > 0.0 ? n[1] / h : 0.0;
+    const double cos_z = h > 0.0 ? n[0] / h : 1.0;
+    const double r = std::sqrt(n[2] * n[2] + h * h);
+    const double sin_y = -n[2] / r;
+    const double cos_y = h / r;
+    s_axis[0] = -sin_z;
+    s_axis[1] = cos_z;
     s_axis[2] = 0.0;
-    t_axis[0] = -std::sin(rot_y) * std::cos(rot_z);
-    t_axis[1] = -std::sin(rot_y) * std::sin(rot_z);
-    t_axis[2] = -std::cos(rot_y);
+    t_axis[0] = -sin_y * cos_z;
+    t_axis[1] = -sin_y * sin_z;
+    t_axis[2] = -cos_y;
 }
 
 std::string QuotedMaterial(const std::string& material) {
@@ -168,11 +232,35 @@ std::string QuotedMaterial(const std::string& material) {
     return text;
 }
 
+namespace {
+
+// The quoted forms of the last few materials written: the planes of a brush
+// share one to three.
+const std::string& KeptQuotedMaterial(const std::string& material) {
+    struct Kept {
+        std::string name;    // the material as given
+        std::string quoted;  // QuotedMaterial's text of it
+    };
+    constexpr int kKept = 4;
+    static Kept kept[kKept];
+    static int next_slot = 0;
+    for (Kept& k : kept)
+        if (!k.quoted.empty() && k.name == material) return k.quoted;
+    Kept& slot = kept[next_slot];
+    next_slot = (next_slot + 1) % kKept;
+    slot.name = material;
+    slot.quoted = QuotedMaterial(material);
+    return slot.quoted;
+}
+
+}  // namespace
+
 void PutBrushDef3Line(std::string& text, const BrushPlane& plane) {
     const FloatPlane side = PlaneFromPoints(plane.points);
-    double rows[2][3] = {{0.03125, 0.0, 0.0}, {0.0, 0.03125, 0.0}};
-    if (plane.framed && convert_options.map_scale != 0.0f && plane.frame.width > 0.0 &&
-        plane.frame.height > 0.0) {
+    double rows[2][3];
+    const bool framed = plane.framed && convert_options.map_scale != 0.0f &&
+                        plane.frame.width > 0.0 && plane.frame.height > 0.0;
+    if (framed) {
         const float normal_f[3] = {side.a, side.b, side.c};
         const double normal[3] = {side.a, side.b, side.c};
         double tex_s[3], tex_t[3];
@@ -191,16 +279,22 @@ void PutBrushDef3Line(std::string& text, const BrushPlane& plane) {
         *at++ = ' ';
         at = PutReal(at, static_cast<double>(value));
     }
-    at = std::copy_n(" ) ( ( ", 7, at);
-    for (int r = 0; r < 2; r++) {
-        for (int k = 0; k < 3; k++) {
-            at = PutReal(at, rows[r][k]);
-            *at++ = ' ';
+    if (!framed) {
+        // Doom 3's own matrix for planes of no particular texture.
+        constexpr std::string_view kPlain = " ) ( ( 0.03125 0 0 ) ( 0 0.03125 0 ) ) ";
+        at = std::copy(kPlain.begin(), kPlain.end(), at);
+    } else {
+        at = std::copy_n(" ) ( ( ", 7, at);
+        for (int r = 0; r < 2; r++) {
+            for (int k = 0; k < 3; k++) {
+                at = PutReal(at, rows[r][k]);
+                *at++ = ' ';
+            }
+            at = r == 0 ? std::copy_n(") ( ", 4, at) : std::copy_n(") ) ", 4, at);
         }
-        at = r == 0 ? std::copy_n(") ( ", 4, at) : std::copy_n(") ) ", 4, at);
     }
     text.append(numbers, static_cast<size_t>(at - numbers));
-    text += QuotedMaterial(plane.material);
+    text += KeptQuotedMaterial(plane.material);
     text.append(" 0 0 0\r\n");
 }
 
