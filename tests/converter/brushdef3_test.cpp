@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "converter/surfaces/surfaces.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -346,6 +348,47 @@ TEST(BrushDef3, SamplePlanesAreThoseOfTheDefaultForm) {
                 EXPECT_NEAR(g.plane[i], e.plane[i], 1e-6) << "brush " << b << " side " << s;
             EXPECT_NEAR(g.plane[3], e.plane[3], 1e-3) << "brush " << b << " side " << s;
             EXPECT_EQ(g.material, "\"textures/" + e.material + "\"");
+        }
+    }
+}
+
+// TEXTURE1 and TEXTURE2 come from the user's WAD: a damaged lump keeps the
+// sizes before the damage and is never read past its end.
+TEST(BrushDef3, TextureSizesOfDamagedLumps) {
+    const std::vector<uint8_t> good =
+        TextureLump({{"WALLA", 64, 72}, {"walla", 32, 32}, {"FLAT", 0, 16}, {"WALLB", 128, 8}});
+    auto with = [&](size_t at, int32_t value) {
+        std::vector<uint8_t> bytes = good;
+        SetS32(bytes, at, value);
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> lump;
+        bool intact;
+        std::vector<std::string> names;  // the names read, WALLA always 64 x 72
+    };
+    const std::vector<Case> cases = {
+        {"whole: the first of two names counts, no size of 0", good, true, {"WALLA", "WALLB"}},
+        {"empty", {}, true, {}},
+        {"shorter than its count", {1, 0}, false, {}},
+        {"a negative count", with(0, -1), false, {}},
+        {"a count beyond the lump", with(0, 1000), false, {}},
+        {"the last record past the end",
+         with(16, static_cast<int32_t>(good.size()) - 21),
+         false,
+         {"WALLA"}},
+        {"a negative offset", with(16, -4), false, {"WALLA"}},
+        {"a cut lump", std::vector<uint8_t>(good.begin(), good.end() - 1), false, {"WALLA"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unordered_map<std::string, std::pair<int32_t, int32_t>> sizes;
+        EXPECT_EQ(DecodeTextureSizes(c.lump, sizes), c.intact);
+        EXPECT_EQ(sizes.size(), c.names.size());
+        for (const std::string& name : c.names) EXPECT_TRUE(sizes.count(name)) << name;
+        if (sizes.count("WALLA")) {
+            EXPECT_EQ(sizes["WALLA"], std::make_pair(64, 72));
         }
     }
 }
