@@ -213,22 +213,9 @@ void TextureAxes(const float normal[3], double s_axis[3], double t_axis[3]) {
 }
 
 std::string QuotedMaterial(const std::string& material) {
-    std::string text = "\"textures/";
-    bool changed = false;
-    for (char ch : material) {
-        const unsigned char byte = static_cast<unsigned char>(ch);
-        if (ch == '"' || byte < 0x20 || byte == 0x7F) {
-            ch = '_';
-            changed = true;
-        }
-        text += ch;
-    }
-    text += '"';
-    if (changed && !map_writer.material_warned) {
-        std::printf("WARNING: Material '%s' holds characters a map cannot quote; written as %s\n",
-                    material.c_str(), text.c_str());
-        map_writer.material_warned = true;
-    }
+    std::string text;
+    text.reserve(material.size() + 11);
+    text.append("\"textures/").append(material).append("\"");
     return text;
 }
 

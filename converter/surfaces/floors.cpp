@@ -189,7 +189,7 @@ void WriteFloorAndCeiling() {
     if (!OptionSet(kOptNoFloor)) {
         const int32_t bottom = level.min_height - kPlaneMargin;
         const int32_t top = level.floor_level;
-        BeginBrush();
+        BeginBrush(BrushOwner::kSectorPieces, level.current_sector);
         WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, texture2, 0, 0, 1.0f);
         SetPlaneFrame(FlatFrame());
         WriteBrush(-1, top, 1, 1, top, 0, -1, top, -1, texture2, 0, 0, 1.0f);
@@ -200,7 +200,7 @@ void WriteFloorAndCeiling() {
     if (!OptionSet(kOptNoCeil)) {
         const int32_t top = level.max_height + kPlaneMargin;
         const int32_t bottom = level.ceiling_level;
-        BeginBrush();
+        BeginBrush(BrushOwner::kSectorPieces, level.current_sector);
         WriteBrush(-1, top, 1, 1, top, 0, -1, top, -1, texture1, 0, 0, 1.0f);
         SetPlaneFrame(FlatFrame());
         WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, texture1, 0, 0, 1.0f);
