@@ -2,6 +2,7 @@
 // three points of the plane line, and a texture matrix that lays the texture
 // as Doom draws it.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -15,35 +16,34 @@
 
 namespace {
 
-// Doom 3's reciprocal square root (idMath::InvSqrt): a seed from a 512-entry
-// table of 8-bit mantissas, then two Newton steps in double. Its last bit
-// differs from 1 / sqrtf now and then, and the plane must be Doom 3's own.
-class InverseRoot {
-public:
-    InverseRoot() {
-        for (uint32_t i = 0; i < 512; i++) {
-            const float in = std::bit_cast<float>((126u << 23) | (i << 15));
-            const float out = 1.0f / std::sqrt(in);
-            table_[i] = (std::bit_cast<uint32_t>(out) + (1u << 13)) & 0x7F8000u;
-        }
-        table_[256] = 0xFFu << 15;
+// The seeds of Doom 3's reciprocal square root: 8 mantissa bits of
+// 1 / sqrt(x), by the low exponent bit and the top 8 mantissa bits of x.
+std::array<uint32_t, 512> MakeRootSeeds() {
+    std::array<uint32_t, 512> seeds{};
+    for (uint32_t i = 0; i < 512; i++) {
+        const float in = std::bit_cast<float>((126u << 23) | (i << 15));
+        const float out = 1.0f / std::sqrt(in);
+        seeds[i] = (std::bit_cast<uint32_t>(out) + (1u << 13)) & 0x7F8000u;
     }
-    float operator()(float x) const {
-        const uint32_t bits = std::bit_cast<uint32_t>(x);
-        const double half = static_cast<double>(x * 0.5f);
-        const uint32_t seed =
-            (((380u - ((bits >> 23) & 0xFFu)) >> 1) << 23) | table_[(bits >> 15) & 0x1FFu];
-        double r = static_cast<double>(std::bit_cast<float>(seed));
-        r = r * (1.5 - r * r * half);
-        r = r * (1.5 - r * r * half);
-        return static_cast<float>(r);
-    }
+    seeds[256] = 0xFFu << 15;
+    return seeds;
+}
 
-private:
-    uint32_t table_[512];  // seed mantissas, by the low exponent bit and 8 mantissa bits
-};
+const std::array<uint32_t, 512> kRootSeeds = MakeRootSeeds();
 
-const InverseRoot kInverseRoot;
+// Doom 3's reciprocal square root (idMath::InvSqrt): a seed from the table,
+// then two Newton steps in double. Its last bit differs from 1 / sqrtf now
+// and then, and the plane must be Doom 3's own.
+float InverseRoot(float x) {
+    const uint32_t bits = std::bit_cast<uint32_t>(x);
+    const double half = static_cast<double>(x * 0.5f);
+    const uint32_t seed =
+        (((380u - ((bits >> 23) & 0xFFu)) >> 1) << 23) | kRootSeeds[(bits >> 15) & 0x1FFu];
+    double r = static_cast<double>(std::bit_cast<float>(seed));
+    r = r * (1.5 - r * r * half);
+    r = r * (1.5 - r * r * half);
+    return static_cast<float>(r);
+}
 
 // Doom 3's fix of a normal that is nearly one of the axes
 // (idVec3::FixDegenerateNormal).
@@ -182,7 +182,7 @@ FloatPlane PlaneFromPoints(const Point3 (&points)[3]) {
     float z = u[0] * v[1] - u[1] * v[0];
     const float squared = x * x + y * y + z * z;
     if (!(squared > 0.0f)) return {0.0f, 0.0f, 0.0f, 0.0f};
-    const float inverse = kInverseRoot(squared);
+    const float inverse = InverseRoot(squared);
     x *= inverse;
     y *= inverse;
     z *= inverse;
