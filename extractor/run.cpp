@@ -129,6 +129,7 @@ void RunExtractor(const std::vector<std::string>& args) {
 
 int ExtractorMain(const std::vector<std::string>& args) {
     ResetExtractorState();
+    SetProgressLineOpen(false);
     int status = 0;
     std::string message;
     try {
@@ -148,6 +149,10 @@ int ExtractorMain(const std::vector<std::string>& args) {
     // An entry may still be in the making when the run ends with an error.
     DiscardPendingMipTextures();
     StopKeyboard();
+    // A message ends the line of texture names it interrupts, unless it
+    // begins with a line end of its own.
+    if (!message.empty() && message[0] != '\n') EndProgressLine();
+    SetProgressLineOpen(false);
     fputs(message.c_str(), stdout);
     fflush(stdout);
     return status;

@@ -65,6 +65,7 @@ void ConvertFlats() {
         if (source_wad.directory[index].size != 0) {
             printf("%s ", name.c_str());
             fflush(stdout);
+            SetProgressLineOpen(true);
             // A short flat lump leaves its missing texels at 0.
             canvas.texels.assign(kFlatSize * kFlatSize, 0);
             std::vector<uint8_t> flat = ReadLump(static_cast<int>(index), kFlatSize * kFlatSize);
@@ -75,6 +76,7 @@ void ConvertFlats() {
     }
     canvas.texels.clear();
     printf("\n");
+    SetProgressLineOpen(false);
 }
 
 void ConvertWalls(const char* lump_name) {
@@ -102,8 +104,10 @@ void ConvertWalls(const char* lump_name) {
 
         printf("%s ", name.c_str());
         fflush(stdout);
+        SetProgressLineOpen(true);
         if (width <= 0 || height <= 0) {
             printf("\nWARNING: Texture '%s' is %i x %i, skipped.\n", name.c_str(), width, height);
+            SetProgressLineOpen(false);
             CheckKeyboard();
             continue;
         }
@@ -113,6 +117,7 @@ void ConvertWalls(const char* lump_name) {
         if (static_cast<int64_t>(width) * height > kMostTextureTexels) {
             printf("\nWARNING: Texture '%s' is %i x %i, larger than %i texels, skipped.\n",
                    name.c_str(), width, height, kMostTextureTexels);
+            SetProgressLineOpen(false);
             CheckKeyboard();
             continue;
         }
@@ -132,6 +137,7 @@ void ConvertWalls(const char* lump_name) {
         CheckKeyboard();
     }
     printf("\n");
+    SetProgressLineOpen(false);
 }
 
 std::vector<uint8_t> ReadPatch(const std::string& patch_name) {

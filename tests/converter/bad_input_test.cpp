@@ -456,3 +456,21 @@ TEST_F(BraktBadInput, DiskThatFillsUp) {
         EXPECT_TRUE(Contains(run.output, "ERROR: Could not write '")) << run.output;
     }
 }
+
+// A folder where a file is expected gets that file's "cannot be opened" answer.
+TEST_F(BraktBadInput, FoldersWhereFilesAreExpected) {
+    std::filesystem::create_directory("DIR.WAD");
+    ExpectFails(Brakt({"dir.wad", "map01", "-custom"}), 1,
+                "ERROR: Could not read 'DIR.WAD': file not found.\n");
+    WriteFileBytes("ROOM.WAD", RoomWad());
+    std::filesystem::create_directory("FOLDER.TEX");
+    ExpectFails(Brakt({"room.wad", "map01", "-wad", "FOLDER.TEX"}), 11,
+                "ERROR: 'FOLDER.TEX' could not be opened.\n");
+    std::filesystem::create_directory("TEXMAP");
+    ExpectFails(Brakt({"room.wad", "map01", "-custom", "-texmap", "TEXMAP"}), 12,
+                "ERROR: TEXMAP could not be opened.\n");
+    std::filesystem::create_directory("BRKT_OBJ.TXT");
+    const RunResult run = Brakt({"room.wad", "map01", "-custom"});
+    ExpectConverts(run);
+    EXPECT_TRUE(Contains(run.output, "BRKT_OBJ.TXT not found, ** NO OBJECTS CONVERTED **\n"));
+}
