@@ -202,8 +202,8 @@ void TextureAxes(const float normal[3], double s_axis[3], double t_axis[3]) {
     const double sin_z = h > 0.0 ? n[1] / h : 0.0;
     const double cos_z = h > 0.0 ? n[0] / h : 1.0;
     const double r = std::sqrt(n[2] * n[2] + h * h);
-    const double sin_y = -n[2] / r;
-    const double cos_y = h / r;
+    const double sin_y = r > 0.0 ? -n[2] / r : 0.0;  // a plane of no normal: any axes
+    const double cos_y = r > 0.0 ? h / r : 1.0;
     s_axis[0] = -sin_z;
     s_axis[1] = cos_z;
     s_axis[2] = 0.0;
