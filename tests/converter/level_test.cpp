@@ -76,7 +76,7 @@ TEST(WadReader, FileNamesAreFoundWithoutRegardToCase) {
     CloseWad();
 }
 
-TEST(WadReader, LevelLumpLookupRunsPastTheNextMarker) {
+TEST(WadReader, LevelLumpsAreFoundOnlyWithinTheirLevel) {
     TempDir dir;
     ResetConverterState();
     WadBuilder wad;
@@ -85,18 +85,29 @@ TEST(WadReader, LevelLumpLookupRunsPastTheNextMarker) {
     wad.Add("MAP02");
     wad.Add("THINGS", {2});
     wad.Add("NODES", {3, 3});
+    wad.Add("BEHAVIOR", {});
+    wad.Add("SEGS", {5});  // still MAP02's: BEHAVIOR is a level lump
     wad.Add("LONGNAME", {4});
+    wad.Add("SSECTORS", {6});  // after a lump that is no level lump: nobody's
     wad.Add("MAP03");
     WriteFileBytes("T.WAD", wad.Build());
     OpenQuietly("T.WAD");
     EXPECT_EQ(ReadLevelLump("things", "map01"), std::vector<uint8_t>({1}));
     EXPECT_EQ(ReadLevelLump("THINGS", "MAP02"), std::vector<uint8_t>({2}));
-    EXPECT_EQ(ReadLevelLump("NODES", "MAP01"), std::vector<uint8_t>({3, 3}));
-    EXPECT_EQ(ReadLevelLump("LONGNAME", "MAP01"), std::vector<uint8_t>({4}));
-    FatalError error = ExpectFatal([] { ReadLevelLump("THINGS", "MAP03"); });
-    EXPECT_EQ(error.status, 1);
-    EXPECT_EQ(error.message,
-              "Missing 'THINGS' entry in WAD.\nPlease make sure the level has been BSP'ed.\n");
+    EXPECT_EQ(ReadLevelLump("SEGS", "MAP02"), std::vector<uint8_t>({5}));
+    const struct {
+        const char* lump;
+        const char* level;
+    } missing[] = {
+        {"NODES", "MAP01"}, {"LONGNAME", "MAP02"}, {"SSECTORS", "MAP02"}, {"THINGS", "MAP03"}};
+    for (const auto& c : missing) {
+        FatalError error = ExpectFatal([&] { ReadLevelLump(c.lump, c.level); });
+        EXPECT_EQ(error.status, 1) << c.lump;
+        EXPECT_EQ(error.message, std::string("Missing '") + c.lump +
+                                     "' entry in WAD.\nPlease make sure the level has been "
+                                     "BSP'ed.\n");
+        OpenQuietly("T.WAD");
+    }
 }
 
 TEST(WadReader, DamagedDirectoryAndLumpsEndTheRun) {
