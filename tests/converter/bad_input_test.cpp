@@ -226,6 +226,17 @@ TEST_F(BraktBadInput, IndicesOutOfRangeInEveryLevelLump) {
         ExpectFails(Convert(RoomWad(builder)), 1,
                     std::string("ERROR: ") + message + ", which does not exist.\n");
     }
+
+    // A seg neither along nor against its line; compressed nodes that do
+    // not decompress.
+    WadBuilder wad;
+    Room().AddTo(wad, "MAP01");
+    SetS16(wad.Data("SEGS"), 8, 7);
+    ExpectFails(Convert(wad.Build()), 1, "ERROR: SEGS record 0 has direction 7.\n");
+    SetS16(wad.Data("SEGS"), 8, 0);
+    wad.Data("NODES") = {'Z', 'N', 'O', 'D', 1, 2, 3};
+    ExpectFails(Convert(wad.Build()), 1,
+                "ERROR: Compressed NODES lump is damaged: it does not decompress (bad data).\n");
 }
 
 TEST_F(BraktBadInput, DegenerateLevels) {
