@@ -71,7 +71,6 @@ std::vector<uint8_t> Inflate(ByteSpan compressed) {
         stream.avail_out = static_cast<uInt>(out.size() - done);
         status = inflate(&stream, Z_NO_FLUSH);
         out.resize(out.size() - stream.avail_out);
-        if (status == Z_BUF_ERROR && stream.avail_in > 0) status = Z_OK;  // needs more room
     }
     inflateEnd(&stream);
     if (status != Z_STREAM_END) {
