@@ -161,7 +161,6 @@ void ValidateLevel(const std::string& level_name) {
     // down the tree from the last node always ends.
     for (int32_t i = 0; i < level.num_nodes; i++) {
         for (uint32_t child : {level.nodes[i].right_child, level.nodes[i].left_child}) {
-            // Indices beyond the 32-bit signed range read as negative: no record.
             if (child & kSubsectorBit) {
                 CheckIndex("NODES", i, "subsector", static_cast<int32_t>(child & ~kSubsectorBit),
                            level.num_subsectors);
