@@ -125,7 +125,7 @@ uint8_t SearchPlanesWide(const PalettePlanes& planes, uint8_t red, uint8_t green
         const __m128i db = _mm_or_si128(_mm_subs_epu8(pb, b), _mm_subs_epu8(b, pb));
         __m128i high = keys(dr, dg, db, high_index, true);
         if (i == 240)  // entry 255 is never the result
-            high = _mm_or_si128(high, _mm_setr_epi16(0, 0, 0, 0, 0, 0, 0, 0x7FFF));
+            high = _mm_insert_epi16(high, 0x7FFF, 7);
         best = _mm_min_epi16(best, _mm_min_epi16(keys(dr, dg, db, low_index, false), high));
         low_index = _mm_add_epi16(low_index, step);
         high_index = _mm_add_epi16(high_index, step);

@@ -32,3 +32,17 @@ void Fatal(int status, const char* format, ...) {
     va_end(args);
     throw FatalError{status, text};
 }
+
+namespace {
+bool progress_line_open = false;
+}
+
+void SetProgressLineOpen(bool open) {
+    progress_line_open = open;
+}
+
+void EndProgressLine() {
+    if (!progress_line_open) return;
+    progress_line_open = false;
+    fputs("\n", stdout);
+}

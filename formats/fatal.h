@@ -20,3 +20,9 @@ struct FatalError {
 // Formats like sprintf into a std::string, without a length limit.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatTextV(const char* format, va_list args);
+
+// A line of progress marks is open on standard output: text that must start a
+// line (an ERROR or WARNING) ends it first.
+void SetProgressLineOpen(bool open);
+// Ends the open progress line, if any, with a line end.
+void EndProgressLine();

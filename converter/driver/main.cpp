@@ -10,10 +10,13 @@ int main(int argc, char** argv) {
     try {
         return RunConverter(argc, argv);
     } catch (const FatalError& error) {
+        if (error.message.empty() || error.message[0] != '\n') EndProgressLine();
+        SetProgressLineOpen(false);
         fputs(error.message.c_str(), stdout);
         fflush(stdout);
         return error.status;
     } catch (const std::exception& error) {
+        EndProgressLine();
         printf("ERROR: %s\n", error.what());
         fflush(stdout);
         return 1;

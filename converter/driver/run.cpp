@@ -24,7 +24,10 @@ void RunEntityPass() {
     WriteLevelMusic();
     FreeLevel();
     CloseWad();
+    ReportLeftOutBrushes();
     printf("TOTAL: %i planes in %i brushes.\n", map_writer.plane_count, map_writer.brush_count);
+    if (LeftOutBrushCount() > 0)
+        printf("Left out: %i brushes that enclose no space.\n", LeftOutBrushCount());
     CloseMapFile();
     CloseTextureCatalog();
 }
@@ -45,13 +48,16 @@ int RunConverter(int argc, char** argv) {
     NormalizeLevel();
     BuildTrigTables();
     WriteBoundingBrushes();
+    ReportLeftOutBrushes();
 
     printf("\n<------ Creating Ceilings and Floors ----->\n");
     SubdivideSectors();
+    ReportLeftOutBrushes();
 
     printf("\n<--------- Creating Wall Segments -------->\n");
     if (!OptionSet(kOptNoWall)) BuildWallBrushes();
     BuildLineFillers();
+    ReportLeftOutBrushes();
 
     MapPrintf("}");
     BuildSwitches();

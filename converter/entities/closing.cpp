@@ -4,5 +4,5 @@
 #include "converter/entities/entities.h"
 
 void ResetObjectState() {
-    object_state = ObjectState{-1};
+    object_state = ObjectState{-1, 0};
 }

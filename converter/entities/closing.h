@@ -58,6 +58,7 @@ bool IsDecorationType(int32_t type);
 // State of the object pass.
 struct ObjectState {
     int32_t last_found_sector;  // the sector that FindSector found last, -1: none
+    int32_t lost_things;        // things of the table's types that lie in no sector
 };
 
 extern ObjectState object_state;

@@ -72,7 +72,7 @@ void BeginTaggedMover() {
 // entity. A floor mover carries the floor material and its sides take the lower
 // textures around; a ceiling mover or door the ceiling material and upper textures.
 void FinishMover(int32_t bottom, int32_t top, bool hangs_from_ceiling) {
-    BeginBrush();
+    BeginBrush(BrushOwner::kMover, level.current_sector);
     if (hangs_from_ceiling) {
         WriteTopPlane(top, mover_state.ceiling_material);
         WriteBottomPlane(bottom, mover_state.ceiling_material);

@@ -16,9 +16,10 @@
 #include "converter/level/level.h"
 #include "converter/output/output.h"
 #include "converter/surfaces/surfaces.h"
+#include "formats/fatal.h"
 #include "formats/file_open.h"
 
-ObjectState object_state = {-1};
+ObjectState object_state = {-1, 0};
 
 namespace {
 
@@ -112,6 +113,17 @@ bool ReadNumber(const char* text, int base, int32_t& value) {
     return true;
 }
 
+// The things that lie in no sector are named, up to kMaxNamedLostThings of them.
+constexpr int32_t kMaxNamedLostThings = 20;
+
+void ReportThingInNoSector(int32_t index, const Thing& thing) {
+    object_state.lost_things++;
+    if (object_state.lost_things > kMaxNamedLostThings) return;
+    EndProgressLine();
+    printf("WARNING: Thing %i (type %i) at (%i, %i) lies in no sector; left out.\n", index,
+           thing.type, thing.x, thing.y);
+}
+
 // Writes the objects of one table entry; gives the number of things of its type.
 int32_t ConvertThingsOfType(const ObjectTableEntry& entry) {
     int32_t count = 0;
@@ -121,7 +133,10 @@ int32_t ConvertThingsOfType(const ObjectTableEntry& entry) {
         if (thing.type != entry.type) continue;
         count++;
         int32_t sector = FindSector(thing.x, thing.y);
-        if (sector < 0) continue;  // outside every sector: counted, not written
+        if (sector < 0) {  // outside every sector: counted, not written
+            ReportThingInNoSector(i, thing);
+            continue;
+        }
         int32_t z0 = level.sectors[sector].floor_height;
         int32_t drop = CeilingDropOf(entry.type);
         if (drop >= 0) z0 = level.sectors[sector].ceiling_height - drop;
@@ -189,10 +204,16 @@ TableLine ParseObjectTableLine(const std::string& line, ObjectTableEntry& entry)
     size_t quote = line.find('"');
     if (quote == std::string::npos) return TableLine::kInvalid;
 
-    // The class runs from behind the first quote to the end of the line, less
-    // the line's last character (the closing quote).
+    // The class runs from behind the first quote to the closing quote; what
+    // follows that is ignored. Without a closing quote it runs to the end of
+    // the line, less the line's last character.
     std::string text;
-    if (line.size() >= quote + 2) text = line.substr(quote + 1, line.size() - quote - 2);
+    const size_t closing = line.find('"', quote + 1);
+    if (closing != std::string::npos) {
+        text = line.substr(quote + 1, closing - quote - 1);
+    } else if (line.size() >= quote + 2) {
+        text = line.substr(quote + 1, line.size() - quote - 2);
+    }
     int32_t flags = 0;
     size_t colon = text.find(':');
     if (colon != std::string::npos) {
@@ -245,7 +266,9 @@ void WriteDecorationLight(const ObjectPosition& position, int32_t angle, int32_t
 
 void ConvertObjects() {
     printf("Converting Objects: ");
+    object_state.lost_things = 0;
     FILE* table = OpenUserFile(kObjectTableName, "rb");
+    SetProgressLineOpen(true);
     if (!table) {
         printf("%s not found, ** NO OBJECTS CONVERTED **\n", kObjectTableName);
         return;
@@ -260,8 +283,9 @@ void ConvertObjects() {
         if (kind == TableLine::kEnd) break;
         if (kind == TableLine::kSkip) continue;
         if (kind == TableLine::kInvalid) {
+            EndProgressLine();
             printf(
-                "\nWARNING: %s line %i skipped: expected a thing type and a class name in "
+                "WARNING: %s line %i skipped: expected a thing type and a class name in "
                 "double quotes.\n",
                 kObjectTableName, number);
             continue;
@@ -269,5 +293,11 @@ void ConvertObjects() {
         object_count += ConvertThingsOfType(entry);
     }
     fclose(table);
+    SetProgressLineOpen(false);
+    if (object_state.lost_things > kMaxNamedLostThings) {
+        const int32_t rest = object_state.lost_things - kMaxNamedLostThings;
+        printf("WARNING: %i more thing%s in no sector; left out.\n", rest,
+               rest == 1 ? " lies" : "s lie");
+    }
     printf("%i Objects.\n", object_count);
 }

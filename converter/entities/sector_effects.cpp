@@ -168,7 +168,7 @@ void WriteDamageTrigger(int32_t sector_special) {
     MapPrintf(" \"on\"\t\"1\"");
     MapPrintf(" \"def_damage\"\t\"%s\"", def_damage);
     MapPrintf(" \"origin\"\t\"0 0 0\"");
-    BeginBrush();
+    BeginBrush(BrushOwner::kDamageTrigger, level.current_sector);
     const int32_t bottom = level.min_height - 4;
     const int32_t top = level.floor_level + 1;
     WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, "common/trighurt", 0, 0, 1.0f);

@@ -92,13 +92,13 @@ const char* RequiredKey(int32_t s) {
 // The six planes of a trigger brush between the line P1-P2 and its copy Q1-Q2
 // moved by (ox, oy), from just below the lowest floor to just above the
 // highest ceiling.
-void WriteTriggerBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t ox, int32_t oy,
-                     const char* material) {
+void WriteTriggerBox(int32_t line, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t ox,
+                     int32_t oy, const char* material) {
     const int32_t qx1 = x1 + ox, qy1 = y1 + oy;
     const int32_t qx2 = x2 + ox, qy2 = y2 + oy;
     const int32_t low = level.min_height - 1;
     const int32_t high = level.max_height + 1;
-    BeginBrush();
+    BeginBrush(BrushOwner::kSwitch, line);
     WriteBrush(qx1, 10, qy1, qx2, 10, qy2, qx1, 0, qy1, material, 0, 0, 1.0f);
     WriteBrush(x2, 10, y2, x1, 10, y1, x2, 0, y2, material, 0, 0, 1.0f);
     WriteBrush(x1, 10, y1, qx1, 10, qy1, x1, 0, y1, material, 0, 0, 1.0f);
@@ -236,7 +236,7 @@ void WriteSwitchTriggerBrush(int32_t i) {
     int32_t d = AngleDegrees(toward_front);
     int32_t ox = static_cast<int32_t>(level.cos_table[d] * 18);
     int32_t oy = static_cast<int32_t>(level.sin_table[d] * 18);
-    WriteTriggerBox(start.x, start.y, end.x, end.y, ox, oy, "common/trigmulti");
+    WriteTriggerBox(i, start.x, start.y, end.x, end.y, ox, oy, "common/trigmulti");
 }
 
 void WriteTeleportTriggerBrush(int32_t i) {
@@ -248,7 +248,7 @@ void WriteTeleportTriggerBrush(int32_t i) {
     int32_t d = AngleDegrees(toward_back);
     int32_t ox = static_cast<int32_t>(level.cos_table[d] * 2);
     int32_t oy = static_cast<int32_t>(level.sin_table[d] * 2);
-    WriteTriggerBox(end.x, end.y, start.x, start.y, ox, oy, "common/nodraw");
+    WriteTriggerBox(i, end.x, end.y, start.x, start.y, ox, oy, "common/nodraw");
 }
 
 void WriteSwitchSpeakers() {

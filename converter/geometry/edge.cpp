@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "converter/geometry/geometry.h"
+#include "formats/fatal.h"
 
 using edge_arithmetic::F;
 using edge_arithmetic::Mul;
@@ -34,12 +35,15 @@ float IntersectParam(const SectorEdge& line, const SectorEdge& edge) {
     if (den == 0) {
         // A crossing edge is never parallel; should it happen anyway, the cut
         // falls on the edge's start.
+        EndProgressLine();
         std::printf("ERROR: Parallel Split Vector, going SIGFPE.\n");
     } else {
         t = static_cast<float>(F(static_cast<double>(num)) / F(static_cast<double>(den)));
     }
-    if (!(t > 0.0f && t < 1.0f))
+    if (!(t > 0.0f && t < 1.0f)) {
+        EndProgressLine();
         std::printf("ERROR: Intersection point is not on the line at %f.\n", t);
+    }
     return t;
 }
 

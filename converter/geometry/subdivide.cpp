@@ -276,6 +276,7 @@ void SubdivideSectors() {
                 static_cast<long>(level.num_sectors));
     std::printf("\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b");
     std::fflush(stdout);
+    SetProgressLineOpen(true);
     const float step = static_cast<float>(level.num_sectors / 20.0);
     int cells = 0;
     IndexSectorLines();
@@ -312,6 +313,7 @@ void SubdivideSectors() {
         cells++;
     }
     std::printf("\n");
+    SetProgressLineOpen(false);
     std::printf(" * %i Convex Sectors\n", convex);
     std::printf(" * %i Concave Sectors\n", concave);
     std::printf(" * %i Resultants\n", level.resultant_count);

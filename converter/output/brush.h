@@ -3,7 +3,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "converter/output/output.h"
 
 // A point of the map in written coordinates: x, y, height.
 struct Point3 {
@@ -23,6 +26,8 @@ struct BrushPlane {
 struct OpenBrush {
     std::vector<BrushPlane> planes;  // its planes; only the first plane_count are in use
     size_t plane_count;              // planes given so far
+    BrushOwner owner;                // what it stands for
+    int32_t owner_index;             // the sector or line it stands for
     std::string text;                // the block as written
 };
 
@@ -30,3 +35,23 @@ extern OpenBrush open_brush;
 
 // Appends the plane's line of the three-point form, with its CR LF.
 void PutPlaneLine(std::string& text, const BrushPlane& plane);
+
+// Why Doom 3's map compiler would throw a brush away.
+enum class BrushFault {
+    kNone,      // the brush encloses space
+    kOpen,      // a side's polygon reaches the edge of the world
+    kNoVolume,  // flat or inside out: its polygons span nothing on some axis
+    kMirrored,  // two sides lie in one plane, facing opposite ways
+};
+
+// Judges a brush on the points it is written with.
+BrushFault CheckBrush(const BrushPlane* planes, size_t count);
+
+// True when Doom 3's map reader takes the name as one bare word: a letter or
+// '_' first, then letters, digits and '_' '/' '\\' ':' '.'.
+bool IsBareName(std::string_view name);
+// Replaces the characters that cannot stand inside quotes (a quote, control
+// characters) with '_', warning once for each name.
+void MakeQuotable(std::string& name);
+// Counts a brush that is left out, for the report of its sector or line.
+void LeaveOutBrush(BrushOwner owner, int32_t index, BrushFault fault);

@@ -100,7 +100,7 @@ void PutPlaneLine(std::string& text, const BrushPlane& plane) {
     const float scale = convert_options.map_scale;
     const std::string_view scales = FormatScales(plane.texture_scale, scale);
     const size_t most =
-        2 + 3 * (4 + 3 * 21) + plane.material.size() + 1 + 2 * 21 + 2 + scales.size() + 2;
+        2 + 3 * (4 + 3 * 21) + plane.material.size() + 3 + 2 * 21 + 2 + scales.size() + 2;
     const size_t start = text.size();
     text.resize(start + most);
     char* const begin = text.data() + start;
@@ -116,7 +116,13 @@ void PutPlaneLine(std::string& text, const BrushPlane& plane) {
         *at++ = ')';
         *at++ = ' ';
     }
-    at = std::copy(plane.material.begin(), plane.material.end(), at);
+    if (IsBareName(plane.material)) {
+        at = std::copy(plane.material.begin(), plane.material.end(), at);
+    } else {
+        *at++ = '"';
+        at = std::copy(plane.material.begin(), plane.material.end(), at);
+        *at++ = '"';
+    }
     *at++ = ' ';
     at = PutNumber(at, plane.x_offset);
     at = PutNumber(at, plane.y_offset);
@@ -165,23 +171,36 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
     BrushPlane& plane = open_brush.planes[open_brush.plane_count++];
     for (int i = 0; i < 3; i++) plane.points[i] = {out[i].x, out[i].y, out[i].z};
     plane.material.assign(material.c_str());  // up to the first NUL, as %s
+    MakeQuotable(plane.material);
     plane.x_offset = x_offset;
     plane.y_offset = y_offset;
     plane.texture_scale = scale_factor * scale;
 }
 
-void BeginBrush() {
+void BeginBrush(BrushOwner owner, int32_t index) {
     open_brush.plane_count = 0;
+    open_brush.owner = owner;
+    open_brush.owner_index = index;
 }
 
-void EndBrush(bool counted) {
+bool EndBrush(bool counted) {
+    const BrushFault fault = map_writer.check_brushes
+                                 ? CheckBrush(open_brush.planes.data(), open_brush.plane_count)
+                                 : BrushFault::kNone;
+    if (fault != BrushFault::kNone) {
+        LeaveOutBrush(open_brush.owner, open_brush.owner_index, fault);
+        NoteEntityBrush(false);
+        return false;
+    }
     std::string& text = open_brush.text;
     text.assign(" {\r\n");
     for (size_t i = 0; i < open_brush.plane_count; i++) PutPlaneLine(text, open_brush.planes[i]);
     text.append(" }\r\n");
     MapWriteEndedLine(text);
+    NoteEntityBrush(true);
     if (counted) {
         map_writer.brush_count++;
         map_writer.plane_count += static_cast<int32_t>(open_brush.plane_count);
     }
+    return true;
 }

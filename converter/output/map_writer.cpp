@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "converter/output/brush.h"
 #include "converter/output/output.h"
 #include "formats/fatal.h"
 
@@ -16,7 +17,12 @@ MapWriter map_writer;
 const char* const kEntityFileName = "FENWOLD.TMP";
 
 void ResetMapWriter() {
-    map_writer = MapWriter{nullptr, nullptr, false, 0, 0, ""};
+    map_writer = MapWriter{};
+    map_writer.map_file = nullptr;
+    map_writer.entity_file = nullptr;
+    map_writer.entity_target = nullptr;
+    map_writer.check_brushes = true;
+    ResetLeftOutReport();
 }
 
 namespace {
@@ -31,15 +37,54 @@ void WriteOrFail(FILE* file, const char* data, size_t length) {
         Fatal(1, "ERROR: Could not write '%s'\n", OutputName(file));
 }
 
+FILE* CurrentOutput() {
+    return map_writer.entity_output ? map_writer.entity_file : map_writer.map_file;
+}
+
+// Writes the held entity block, unless it had brushes and lost them all.
+void ReleaseEntity() {
+    MapWriter& w = map_writer;
+    if (!w.entity_held) return;
+    w.entity_held = false;
+    if (w.entity_left_out > 0 && w.entity_brushes == 0) return;
+    WriteOrFail(w.entity_target, w.entity_text.data(), w.entity_text.size());
+}
+
+// True when the text goes into the held entity block rather than straight out.
+bool HoldText(FILE* out, std::string_view text, std::string_view line_end) {
+    MapWriter& w = map_writer;
+    if (text == "{" && w.worldspawn_begun) {
+        ReleaseEntity();
+        w.entity_held = true;
+        w.entity_target = out;
+        w.entity_text.clear();
+        w.entity_brushes = 0;
+        w.entity_left_out = 0;
+    }
+    if (!w.entity_held || out != w.entity_target) return false;
+    w.entity_text.append(text);
+    w.entity_text.append(line_end);
+    if (text == "}") ReleaseEntity();
+    return true;
+}
+
 }  // namespace
 
+void NoteEntityBrush(bool written) {
+    MapWriter& w = map_writer;
+    if (!w.entity_held || CurrentOutput() != w.entity_target) return;
+    (written ? w.entity_brushes : w.entity_left_out)++;
+}
+
 void MapWriteEndedLine(std::string_view line) {
-    WriteOrFail(map_writer.entity_output ? map_writer.entity_file : map_writer.map_file,
-                line.data(), line.size());
+    FILE* out = CurrentOutput();
+    if (HoldText(out, line, "")) return;
+    WriteOrFail(out, line.data(), line.size());
 }
 
 void MapWriteLine(std::string_view text) {
-    FILE* out = map_writer.entity_output ? map_writer.entity_file : map_writer.map_file;
+    FILE* out = CurrentOutput();
+    if (HoldText(out, text, "\r\n")) return;
     // A line and its end go out in one write; nearly every line fits.
     char joined[512];
     if (text.size() <= sizeof joined - 2) {
@@ -133,10 +178,12 @@ void BeginWorldspawn() {
     MapPrintf(" \"classname\"\t\"worldspawn\"");
     MapPrintf(" \"no_stamina\"\t\"1\"");
     MapPrintf(" \"message\"\t\"brakt Version 1.3\"");
+    map_writer.worldspawn_begun = true;
     printf("Created MAP File '%s'\n", map_writer.map_file_name.c_str());
 }
 
 void AppendEntityFile() {
+    ReleaseEntity();
     FILE* entities = map_writer.entity_file;
     if (fflush(entities) != 0 || fseek(entities, 0, SEEK_SET) != 0)
         Fatal(1, "ERROR: Could not write '%s'\n", kEntityFileName);
@@ -151,6 +198,7 @@ void AppendEntityFile() {
 }
 
 void CloseMapFile() {
+    ReleaseEntity();
     FILE* map = map_writer.map_file;
     map_writer.map_file = nullptr;
     if (map && (fflush(map) != 0 || ferror(map) || fclose(map) != 0))

@@ -41,6 +41,13 @@ struct MapWriter {
     int32_t brush_count;        // brushes written
     int32_t plane_count;        // plane lines written
     std::string map_file_name;  // name of map_file, for messages
+    bool worldspawn_begun;      // the worldspawn is open: a later "{" opens an entity
+    bool entity_held;           // an entity block is held back in entity_text until its "}"
+    FILE* entity_target;        // the output the held block belongs to
+    std::string entity_text;    // the held block, line ends included
+    int32_t entity_brushes;     // brushes written into the held block
+    int32_t entity_left_out;    // brushes of the held block left out
+    bool check_brushes;         // leave out the brushes that enclose no space (the default)
 };
 
 extern MapWriter map_writer;
@@ -54,6 +61,9 @@ void MapWriteLine(std::string_view text);
 // The same for a line that carries its CR LF already.
 void MapWriteEndedLine(std::string_view line);
 void SetEntityOutput(bool flag);
+// Counts a brush of the entity being written: an entity whose brushes are all
+// left out is not written at all.
+void NoteEntityBrush(bool written);
 // Creates the map file and the temporary entity file.
 void CreateMapFile(const std::string& map_file_name);
 // Opens the worldspawn entity with its fixed keys.
@@ -67,13 +77,33 @@ void CloseMapFile();
 // entity origins are scaled alike.
 int32_t ScaleCoordinate(int32_t value);
 
-// Opens a brush block; its planes follow through WriteBrush.
-void BeginBrush();
+// What a brush stands for, for the warnings about brushes left out.
+enum class BrushOwner {
+    kBounds,         // the bounding shell of -bound
+    kSectorPieces,   // a floor or ceiling piece of a sector
+    kMover,          // the slab of a door, lift or crusher of a sector
+    kDamageTrigger,  // the damage trigger over a sector
+    kWall,           // the wall behind a one-sided line
+    kFiller,         // a filler between the two sides of a line
+    kSwitch,         // the trigger in front of a switch line
+};
+
+// Opens a brush block; its planes follow through WriteBrush. `index` is the
+// sector or line it stands for.
+void BeginBrush(BrushOwner owner, int32_t index);
 // Adds one plane through three points given as (x, height, y) to the open
 // brush; the coordinates are scaled by map_scale, the offsets are not.
 void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int32_t y2, int32_t x3,
                 int32_t h3, int32_t y3, const std::string& material, int32_t x_offset,
                 int32_t y_offset, float scale_factor);
-// Writes the open brush. A counted brush adds to brush_count and its planes to
-// plane_count.
-void EndBrush(bool counted = true);
+// Writes the open brush, unless Doom 3's compiler would throw it away (it
+// encloses no space): such a brush is left out and counted for a warning.
+// A counted brush that is written adds to brush_count and its planes to
+// plane_count. True if written.
+bool EndBrush(bool counted = true);
+// Prints one warning for each sector or line that lost brushes since the last
+// report.
+void ReportLeftOutBrushes();
+// Brushes left out in the whole run.
+int32_t LeftOutBrushCount();
+void ResetLeftOutReport();

@@ -16,7 +16,7 @@ struct Slab {
 };
 
 void WriteSlab(const Slab& b) {
-    BeginBrush();
+    BeginBrush(BrushOwner::kBounds, 0);
     WriteBrush(0, b.height_high, 1, 1, b.height_high, 1, 0, b.height_high, 0, kCaulk, 0, 0, 1.0f);
     WriteBrush(1, b.height_low, 1, 0, b.height_low, 1, 0, b.height_low, 0, kCaulk, 0, 0, 1.0f);
     WriteBrush(b.x_low, 1, 1, b.x_low, 1, 0, b.x_low, 0, 0, kCaulk, 0, 0, 1.0f);

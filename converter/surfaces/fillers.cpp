@@ -68,7 +68,7 @@ void WriteFillerBrush(int linedef) {
     const bool zero_length = x3 == x4 && y3 == y4;
     const float factor = (natx2 > natx1 || zero_length) ? 1.0f : -1.0f;
 
-    BeginBrush();
+    BeginBrush(BrushOwner::kFiller, linedef);
     WriteBrush(x1, 10, y1, x2, 10, y2, x1, 0, y1, middle, x_offset, y_offset, factor);
     WriteBrush(x4, 10, y4, x3, 10, y3, x4, 0, y4, middle, x_offset, y_offset, factor);
     WriteBrush(x5, 10, y5, x6, 10, y6, x5, 0, y5, kNoDraw, x_offset, y_offset, factor);

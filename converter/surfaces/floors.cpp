@@ -158,7 +158,7 @@ void WriteFloorAndCeiling() {
     if (!OptionSet(kOptNoFloor)) {
         const int32_t bottom = level.min_height - kPlaneMargin;
         const int32_t top = level.floor_level;
-        BeginBrush();
+        BeginBrush(BrushOwner::kSectorPieces, level.current_sector);
         WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, texture2, 0, 0, 1.0f);
         WriteBrush(-1, top, 1, 1, top, 0, -1, top, -1, texture2, 0, 0, 1.0f);
         WritePieceSides(texture2, 0);
@@ -167,7 +167,7 @@ void WriteFloorAndCeiling() {
     if (!OptionSet(kOptNoCeil)) {
         const int32_t top = level.max_height + kPlaneMargin;
         const int32_t bottom = level.ceiling_level;
-        BeginBrush();
+        BeginBrush(BrushOwner::kSectorPieces, level.current_sector);
         WriteBrush(-1, top, 1, 1, top, 0, -1, top, -1, texture1, 0, 0, 1.0f);
         WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, texture1, 0, 0, 1.0f);
         WritePieceSides(texture1, 1);

@@ -117,6 +117,9 @@ int FindTexture(const std::string& name) {
     return entry;
 }
 
+// The largest texture side the catalog believes.
+constexpr int32_t kMaxTextureSide = 32768;
+
 void LookupTextureSize(const std::string& name, int32_t& width, int32_t& height) {
     width = 256;
     height = 512;
@@ -136,9 +139,12 @@ void LookupTextureSize(const std::string& name, int32_t& width, int32_t& height)
         }
         MipTexHeader header = DecodeMipTexHeader(bytes);
         size = {static_cast<int32_t>(header.width), static_cast<int32_t>(header.height)};
-        // A size of zero or less would divide by zero later: such a texture
+        // A size of zero or less would divide by zero later, and one beyond
+        // any real texture would overflow the offset sums: such a texture
         // counts as missing.
-        if (size.first <= 0 || size.second <= 0) size = {256, 512};
+        if (size.first <= 0 || size.second <= 0 || size.first > kMaxTextureSide ||
+            size.second > kMaxTextureSide)
+            size = {256, 512};
     }
     width = size.first;
     height = size.second;

@@ -171,7 +171,7 @@ void BuildWallBrushes() {
 
         const int32_t bottom = level.min_height - kHeightMargin;
         const int32_t top = level.max_height + kHeightMargin;
-        BeginBrush();
+        BeginBrush(BrushOwner::kWall, s.linedef);
         WriteBrush(pt1.x, 10, pt1.y, pt2.x, 10, pt2.y, pt1.x, 0, pt1.y, face, x_offset, y_offset,
                    factor);
         WriteBrush(pt4.x, 10, pt4.y, pt3.x, 10, pt3.y, pt4.x, 0, pt4.y, kNoDraw, 0, 0, 1.0f);

@@ -300,13 +300,15 @@ TEST_F(BraktBadInput, LinesWithoutSegsAndZeroLengthLines) {
         EXPECT_FALSE(FileExists("FENWOLD.TMP"));
         EXPECT_TRUE(Contains(run.output, "WARNING: Line 6 has no length, no trigger built\n"));
         EXPECT_TRUE(Contains(run.output, "WARNING: Line 7 has no length, no trigger built\n"));
-        // The two one-sided lines still get their wall brushes, whose face
-        // and back planes are each given by three points over one spot (the
-        // wall tests hold such a brush as it is); nothing else is malformed.
+        // The wall brushes of the two one-sided lines of no length enclose
+        // no space: they are left out, and nothing written is malformed.
+        EXPECT_TRUE(
+            Contains(run.output, "WARNING: Line 4: 1 of its wall brushes encloses no space"));
+        EXPECT_TRUE(
+            Contains(run.output, "WARNING: Line 7: 1 of its wall brushes encloses no space"));
+        EXPECT_TRUE(Contains(run.output, "Left out: 2 brushes that enclose no space.\n"));
         MapCheckResult map = CheckMapText(ReadFileText("MAP01.MAP"));
-        EXPECT_EQ(map.problems.size(), 4u) << map.Report();
-        for (const std::string& problem : map.problems)
-            EXPECT_TRUE(Contains(problem, "collinear")) << problem;
+        EXPECT_TRUE(map.problems.empty()) << map.Report();
     };
     check(Convert(wad.Build()));
 
@@ -471,4 +473,22 @@ TEST_F(BraktBadInput, DiskThatFillsUp) {
         EXPECT_EQ(run.status, 1) << run.output;
         EXPECT_TRUE(Contains(run.output, "ERROR: Could not write '")) << run.output;
     }
+}
+
+// A folder where a file is expected gets that file's "cannot be opened" answer.
+TEST_F(BraktBadInput, FoldersWhereFilesAreExpected) {
+    std::filesystem::create_directory("DIR.WAD");
+    ExpectFails(Brakt({"dir.wad", "map01", "-custom"}), 1,
+                "ERROR: Could not read 'DIR.WAD': file not found.\n");
+    WriteFileBytes("ROOM.WAD", RoomWad());
+    std::filesystem::create_directory("FOLDER.TEX");
+    ExpectFails(Brakt({"room.wad", "map01", "-wad", "FOLDER.TEX"}), 11,
+                "ERROR: 'FOLDER.TEX' could not be opened.\n");
+    std::filesystem::create_directory("TEXMAP");
+    ExpectFails(Brakt({"room.wad", "map01", "-custom", "-texmap", "TEXMAP"}), 12,
+                "ERROR: TEXMAP could not be opened.\n");
+    std::filesystem::create_directory("BRKT_OBJ.TXT");
+    const RunResult run = Brakt({"room.wad", "map01", "-custom"});
+    ExpectConverts(run);
+    EXPECT_TRUE(Contains(run.output, "BRKT_OBJ.TXT not found, ** NO OBJECTS CONVERTED **\n"));
 }

@@ -31,7 +31,11 @@ TEST(TextureCatalog, SizesAreLookedUpWithoutRegardToCase) {
     WriteFileBytes("T.TEX", TexFileOfSizes({{"STARTAN3", 128, 128},
                                             {"startan3", 64, 64},
                                             {"ZERO", 0, 64},
-                                            {"SIXTEENCHARNAMES", 32, 16}}));
+                                            {"SIXTEENCHARNAMES", 32, 16},
+                                            {"HUGE", 2147483647, 64},
+                                            {"EDGE", 32768, 32768},
+                                            {"OVER", 64, 32769},
+                                            {"ZZWALL", 16, 32}}));
     OpenTextureCatalog("t.tex");
     int32_t width, height;
     LookupTextureSize("startan3", width, height);
@@ -44,6 +48,15 @@ TEST(TextureCatalog, SizesAreLookedUpWithoutRegardToCase) {
     EXPECT_EQ(width, 256);  // a zero size counts as missing
     LookupTextureSize("sixteencharnames", width, height);
     EXPECT_EQ(width, 32);
+    // Sizes beyond 32768 count as missing; 32768 itself is kept.
+    LookupTextureSize("HUGE", width, height);
+    EXPECT_EQ(width, 256);
+    LookupTextureSize("EDGE", width, height);
+    EXPECT_EQ(height, 32768);
+    LookupTextureSize("OVER", width, height);
+    EXPECT_EQ(height, 512);
+    LookupTextureSize("zzWall", width, height);
+    EXPECT_EQ(width, 16);
     EXPECT_EQ(FindTexture("STARTAN"), -1);
     CloseTextureCatalog();
 }

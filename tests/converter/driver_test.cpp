@@ -125,7 +125,7 @@ TEST(MapOutput, LinesEndWithCrLfAndEntityOutputIsDiverted) {
 // The line that WriteBrush makes of one plane.
 template <typename... Args>
 std::string PlaneLine(Args... args) {
-    BeginBrush();
+    BeginBrush(BrushOwner::kWall, 0);
     WriteBrush(args...);
     std::string text;
     PutPlaneLine(text, open_brush.planes[0]);
@@ -145,7 +145,7 @@ TEST(BrushWriter, PlaneLinesAtScaleOneAndHalf) {
     {
         const std::string line = PlaneLine(33, 0, -33, 64, 10, -33, 33, 0, 64, "M%s", 64, -7, 2.0f);
         EXPECT_EQ(line,
-                  "  ( 16 -16 0 ) ( 32 -16 5 ) ( 16 32 0 ) M%s 64 -7 0 1.000000 0.500000\r\n");
+                  "  ( 16 -16 0 ) ( 32 -16 5 ) ( 16 32 0 ) \"M%s\" 64 -7 0 1.000000 0.500000\r\n");
     }
 }
 

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "converter/entities/closing.h"
 #include "converter/surfaces/surfaces.h"
+#include "formats/fatal.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -26,9 +28,39 @@ void ExpectSameMap(const std::string& ours, const std::string& golden) {
                   << golden.substr(start, golden.find('\r', start) - start) << "\"";
 }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find("\r\n", at);
+        lines.push_back(text.substr(at, end - at));
+        at = end == std::string::npos ? text.size() : end + 2;
+    }
+    return lines;
+}
+
+// The reference map leaves the things of a table line with a blank behind the
+// closing quote (43 "func_static" ) at floor height, although their class is
+// func_static, which stands 5 units higher. Every other line must be equal.
+void ExpectSameMapButRaisedStatics(const std::string& ours, const std::string& golden, int raised) {
+    const std::vector<std::string> a = SplitLines(ours), b = SplitLines(golden);
+    ASSERT_EQ(a.size(), b.size());
+    int found = 0;
+    for (size_t i = 0; i < a.size(); i++) {
+        if (a[i] == b[i]) continue;
+        int x, y, z;
+        const bool is_origin =
+            i + 2 < a.size() && a[i + 2] == " \"classname\"\t\"func_static\"" &&
+            std::sscanf(b[i].c_str(), " \"origin\"\t\"%d %d %d\"", &x, &y, &z) == 3;
+        ASSERT_TRUE(is_origin && a[i] == FormatText(" \"origin\"\t\"%d %d %d\"", x, y, z + 5))
+            << "line " << i + 1 << ": ours \"" << a[i] << "\", reference \"" << b[i] << "\"";
+        found++;
+    }
+    EXPECT_EQ(found, raised);
+}
+
 TEST(ClosingGolden, SmallMap01) {
     const std::string wad = GoldenPath("small.wad");
-    const std::string golden = GoldenPath("small-MAP01.MAP");
+    const std::string golden = GoldenPath("doom3/small-MAP01.MAP");
     if (wad.empty() || golden.empty()) GTEST_SKIP() << "reference files absent";
     TempDir dir;
     WriteFileBytes("CUSTOM.TEX", ReadFileBytes(GoldenPath("small-default.TEX")));
@@ -39,12 +71,12 @@ TEST(ClosingGolden, SmallMap01) {
     EXPECT_NE(
         run.output.find("Converting Objects: 101 Objects.\nLighting Map...\nSet Map Music...\n"),
         std::string::npos);
-    ExpectSameMap(ReadFileText("MAP01.MAP"), ReadFileText(golden));
+    ExpectSameMapButRaisedStatics(ReadFileText("MAP01.MAP"), ReadFileText(golden), 13);
 }
 
 TEST(ClosingGolden, SmallMap01WithoutMoversAndObjects) {
     const std::string wad = GoldenPath("small.wad");
-    const std::string golden = GoldenPath("small-MAP01-nomove-noent.MAP");
+    const std::string golden = GoldenPath("doom3/small-MAP01-nomove-noent.MAP");
     if (wad.empty() || golden.empty()) GTEST_SKIP() << "reference files absent";
     TempDir dir;
     WriteFileBytes("CUSTOM.TEX", ReadFileBytes(GoldenPath("small-default.TEX")));
@@ -58,7 +90,7 @@ TEST(ClosingGolden, SmallMap01WithoutMoversAndObjects) {
 
 TEST(ClosingGolden, Freedoom2Map07BoundAtScaleOneAndAHalf) {
     const std::string wad = FreedoomPath("freedoom2.wad");
-    const std::string golden = GoldenPath("freedoom2-MAP07-bound-scale1.5.MAP");
+    const std::string golden = GoldenPath("doom3/freedoom2-MAP07-bound-scale1.5.MAP");
     if (wad.empty() || golden.empty()) GTEST_SKIP() << "freedoom2.wad or reference absent";
     TempDir dir;
     WriteFileBytes("DOOM2.TEX", {'W', 'A', 'D', '2', 0, 0, 0, 0, 12, 0, 0, 0});

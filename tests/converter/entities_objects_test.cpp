@@ -95,9 +95,12 @@ TEST_F(ObjectTest, EntryNumbersAndClassText) {
     ASSERT_EQ(ParseObjectTableLine("3004 \"monster_zsec_pistol:2\"", entry), TableLine::kEntry);
     EXPECT_EQ(entry.class_name, "monster_zsec_pistol");
     EXPECT_EQ(entry.flags, 2);
-    // A blank behind the closing quote: the last character goes, the quote stays.
+    // The class ends at the closing quote: a blank or more behind it is ignored.
     ASSERT_EQ(ParseObjectTableLine("43 \"func_static\" ", entry), TableLine::kEntry);
-    EXPECT_EQ(entry.class_name, "func_static\"");
+    EXPECT_EQ(entry.class_name, "func_static");
+    ASSERT_EQ(ParseObjectTableLine("43 \"a:1\" \"b\"", entry), TableLine::kEntry);
+    EXPECT_EQ(entry.class_name, "a");
+    EXPECT_EQ(entry.flags, 1);
     // A quote as the last character leaves an empty class, never a negative length.
     ASSERT_EQ(ParseObjectTableLine("5 \"", entry), TableLine::kEntry);
     EXPECT_EQ(entry.class_name, "");
@@ -130,7 +133,7 @@ TEST_F(ObjectTest, StaticObjectsStandFiveUnitsHigher) {
     AddThing(16, 16, 0, 43);
     Convert("2035 \"FUNC_STATIC\"\n43 \"func_static\" \n");
     EXPECT_EQ(MapText(),
-              Object("8 8 -19", 270, "FUNC_STATIC") + Object("16 16 -24", 0, "func_static\""));
+              Object("8 8 -19", 270, "FUNC_STATIC") + Object("16 16 -19", 0, "func_static"));
 }
 
 TEST_F(ObjectTest, HangingThingsDropBelowTheCeiling) {
@@ -198,11 +201,19 @@ TEST_F(ObjectTest, AnglesTypesListedTwiceAndThingsOutsideEverySector) {
                              Object("0 0 0", 65446, "ammo_clip_small"));
 
     // With the subsector's seg on the back of a one-sided line the thing is
-    // in no sector: counted, not written.
+    // in no sector: counted, not written, and named up to 20 times.
     level.subsectors[0].first_seg = static_cast<int16_t>(AddSeg(0, 1, 0));
     std::string before = MapText();
-    EXPECT_EQ(Convert("2007 \"ammo_clip_small\"\n"), "Converting Objects: 1 Objects.\n");
+    EXPECT_EQ(Convert("2007 \"ammo_clip_small\"\n"),
+              "Converting Objects: \nWARNING: Thing 0 (type 2007) at (0, 0) lies in no sector; "
+              "left out.\n1 Objects.\n");
     EXPECT_EQ(MapText(), before);
+    for (int i = 0; i < 21; i++) AddThing(i, 0, 0, 2007);
+    const std::string console = Convert("2007 \"ammo_clip_small\"\n");
+    EXPECT_NE(console.find("Thing 19 (type 2007) at (18, 0) lies"), std::string::npos) << console;
+    EXPECT_EQ(console.find("Thing 20 "), std::string::npos);
+    EXPECT_NE(console.find("\nWARNING: 2 more things lie in no sector; left out.\n22 Objects.\n"),
+              std::string::npos);
 }
 
 TEST_F(ObjectTest, TableFoundInAnyCaseOrMissing) {

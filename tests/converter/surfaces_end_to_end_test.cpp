@@ -116,7 +116,7 @@ TEST(SurfacesEndToEnd, HandCheckedRoom) {
 TEST(SurfacesEndToEnd, SmallReferenceLevelWithoutMovers) {
     const std::string wad = GoldenPath("small.wad");
     const std::string tex = GoldenPath("small-default.TEX");
-    const std::string expected = GoldenPath("small-MAP01-nomove-noent.MAP");
+    const std::string expected = GoldenPath("doom3/small-MAP01-nomove-noent.MAP");
     if (wad.empty() || tex.empty() || expected.empty()) GTEST_SKIP() << "reference files absent";
     TempDir dir;
     WriteFileBytes("small.wad", ReadFileBytes(wad));
@@ -129,7 +129,7 @@ TEST(SurfacesEndToEnd, SmallReferenceLevelWithoutMovers) {
 
 TEST(SurfacesEndToEnd, BoundAndScaleWorldspawn) {
     const std::string wad = FreedoomPath("freedoom2.wad");
-    const std::string expected = GoldenPath("freedoom2-MAP07-bound-scale1.5.MAP");
+    const std::string expected = GoldenPath("doom3/freedoom2-MAP07-bound-scale1.5.MAP");
     if (wad.empty() || expected.empty()) GTEST_SKIP() << "freedoom2.wad or reference absent";
     TempDir dir;
     WriteFileBytes("DOOM2.TEX", EmptyTexFile());

@@ -41,7 +41,7 @@ protected:
 
     // The one plane line that WritePieceSides writes.
     std::string SidePlane(const std::string& material, int mode) {
-        BeginBrush();
+        BeginBrush(BrushOwner::kSectorPieces, 0);
         WritePieceSides(material, mode);
         std::string text;
         for (size_t i = 0; i < open_brush.plane_count; i++)

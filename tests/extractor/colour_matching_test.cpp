@@ -182,3 +182,15 @@ TEST(AnimationNames, FramesGetTheirFileNamesWithRegardToCase) {
 }
 
 }  // namespace
+
+// Every entry but 255 far from the colour, entry 255 near it: the search,
+// whichever of its passes decides, still never answers 255.
+TEST_F(PaletteFixture, Entry255NeverWinsWhenEveryOtherEntryIsFar) {
+    for (int i = 0; i < 255; i++) Set(i, 200, 200, 200);
+    Set(255, 10, 10, 10);
+    Use(kModeTotalConv, 1.0f);
+    for (int c = 0; c < 64; c += 3) {
+        EXPECT_EQ(FindNearestColor(c, c, c), PlainSearch(colour_tables.source_palette, c, c, c));
+        EXPECT_EQ(FindNearestColor(c, c, c), 0) << c;
+    }
+}

@@ -32,6 +32,13 @@ TEST(ExtractorOptions, DarkFactorRangeAndDefaults) {
 
     Parse({"doom2.wad", "-d", "3"});
     EXPECT_EQ(extractor_settings.dark_factor, 0.8f);
+    // The ends of the range are inside it.
+    Parse({"doom2.wad", "-d", "2.0"});
+    EXPECT_EQ(extractor_settings.dark_factor, 2.0f);
+    Parse({"doom2.wad", "-d", "0.0"});
+    EXPECT_EQ(extractor_settings.dark_factor, 0.0f);
+    Parse({"doom2.wad", "-d", "2.0001"});
+    EXPECT_EQ(extractor_settings.dark_factor, 0.8f);
     Parse({"doom2.wad", "-d", "nan"});
     EXPECT_EQ(extractor_settings.dark_factor, 0.8f);
     Parse({"doom2.wad", "-d", "-inf"});

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/extractor/test_wads.h"
 
 namespace {
@@ -220,6 +222,7 @@ TEST(TexFile, ZeroSizedAndHugeTexturesAreSkippedWithAWarning) {
     RunResult run = Pavlunt(WallWad({{"NOWIDTH", 0, 16, {{0, 0, 0}}},
                                      {"HUGE", 32767, 32767, {{0, 0, 0}}},
                                      {"WIDE", 4097, 4096, {}},
+                                     {"EDGE", 4096, 4096, {}},
                                      {"SMALL", 16, 16, {}}}));
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("WARNING: Texture 'NOWIDTH' is 0 x 16, skipped."), std::string::npos);
@@ -229,9 +232,11 @@ TEST(TexFile, ZeroSizedAndHugeTexturesAreSkippedWithAWarning) {
         std::string::npos);
     EXPECT_NE(run.output.find("WARNING: Texture 'WIDE' is 4097 x 4096, larger than"),
               std::string::npos);
+    EXPECT_EQ(run.output.find("'EDGE'"), std::string::npos);  // exactly at the limit: kept
     TexFile tex = ReadTex("CUSTOM.TEX");
-    ASSERT_EQ(tex.entries.size(), 4u);
-    EXPECT_EQ(tex.entries[3].name, "SMALL");
+    ASSERT_EQ(tex.entries.size(), 5u);
+    EXPECT_EQ(tex.entries[3].name, "EDGE");
+    EXPECT_EQ(tex.entries[4].name, "SMALL");
 }
 
 TEST(TexFile, GameWadNamesChooseTheFileAndTheWadIsFoundInAnyCase) {
@@ -250,6 +255,17 @@ TEST(TexFile, GameWadNamesChooseTheFileAndTheWadIsFoundInAnyCase) {
     run = RunProgram(PAVLUNT_PATH, {"mixed.wad"});
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(ReadTex("CUSTOM.TEX").entries.size(), 3u);
+
+    // 'z' is a letter like any other.
+    WriteFileBytes("zAZ.wad", FlatsOnly().Build());
+    run = RunProgram(PAVLUNT_PATH, {"ZAz.WAD"});
+    ASSERT_EQ(run.status, 0) << run.output;
+
+    // A folder of the WAD's name is no WAD.
+    std::filesystem::create_directory("FOLDER.WAD");
+    run = RunProgram(PAVLUNT_PATH, {"FOLDER.WAD"});
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.output.find("ERROR"), std::string::npos) << run.output;
 }
 
 }  // namespace

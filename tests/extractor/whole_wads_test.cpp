@@ -38,7 +38,7 @@ TEST(GoldenTex, TotalConversionDarkened) {
 
 TEST(GoldenTex, MapConverterReadsTheTextureFile) {
     std::string wad = GoldenPath("small.wad");
-    std::string map = GoldenPath("small-MAP01-nomove-noent.MAP");
+    std::string map = GoldenPath("doom3/small-MAP01-nomove-noent.MAP");
     if (wad.empty() || map.empty()) GTEST_SKIP() << "reference files absent";
     TempDir dir;
     std::filesystem::copy_file(wad, "small.wad");

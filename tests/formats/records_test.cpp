@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/bytes.h"
+#include "formats/fatal.h"
 #include "formats/wad.h"
 #include "formats/wad2.h"
 
@@ -53,4 +54,24 @@ TEST(Records, Wad2RecordsRoundTrip) {
     MipTexHeader mip_back = DecodeMipTexHeader(bytes);
     EXPECT_EQ(mip_back.height, 64u);
     EXPECT_EQ(mip_back.mip_offsets[3], 5416u);
+}
+
+// 'z' and 'Z' match as every other letter does.
+TEST(Records, NamesWithZMatchInAnyCase) {
+    EXPECT_TRUE(LumpNameEquals(MakeLumpName("ZZWALL1"), "zzwall1"));
+    EXPECT_TRUE(NamesEqual("zAz.wad", "ZaZ.WAD"));
+    EXPECT_EQ(UpperCase("az"), "AZ");
+}
+
+// Messages of every length around the first buffer's size keep their line end.
+TEST(Records, MessagesKeepTheirLineEndAtEveryLength) {
+    for (size_t length : {254u, 255u, 256u, 257u, 1000u}) {
+        const std::string text(length - 1, 'x');
+        EXPECT_EQ(FormatText("%s\n", text.c_str()), text + "\n") << length;
+        try {
+            Fatal(3, "%s\n", text.c_str());
+        } catch (const FatalError& error) {
+            EXPECT_EQ(error.message, text + "\n") << length;
+        }
+    }
 }

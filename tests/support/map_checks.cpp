@@ -1,6 +1,8 @@
 #include "tests/support/map_checks.h"
 
+#include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -61,9 +63,24 @@ std::string CheckPlane(std::string_view line) {
         }
         if (!Expect(line, at, ") ")) return "malformed point";
     }
-    size_t material = at;
-    while (at < line.size() && line[at] > ' ' && line[at] < 0x7F && line[at] != '"') at++;
-    if (at == material) return "missing material";
+    // A material is one bare word Doom 3 reads as a name, or any text in quotes.
+    if (at < line.size() && line[at] == '"') {
+        const size_t closing = line.find('"', at + 1);
+        if (closing == std::string_view::npos) return "unterminated material";
+        for (size_t i = at + 1; i < closing; i++)
+            if (static_cast<unsigned char>(line[i]) < ' ') return "control character in material";
+        at = closing + 1;
+    } else {
+        const size_t material = at;
+        while (at < line.size() && line[at] != ' ') at++;
+        if (at == material) return "missing material";
+        const std::string_view word = line.substr(material, at - material);
+        if (!std::isalpha(static_cast<unsigned char>(word[0])) && word[0] != '_')
+            return "material Doom 3 cannot read bare";
+        for (char c : word)
+            if (!std::isalnum(static_cast<unsigned char>(c)) && !std::strchr("_/\\:.", c))
+                return "material Doom 3 cannot read bare";
+    }
     int64_t x_offset, y_offset;
     if (!Expect(line, at, " ") || !ReadInteger(line, at, x_offset) || !Expect(line, at, " ") ||
         !ReadInteger(line, at, y_offset) || !Expect(line, at, " 0 ") || !ReadFixed(line, at) ||
