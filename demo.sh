@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Builds brakt and pavlunt and converts the bundled sample level with them:
-#   data/SAMPLE.WAD --pavlunt--> out/demo/CUSTOM.TEX
+#   data/SAMPLE.WAD --pavlunt -d3--> out/demo/CUSTOM.TEX, Doom 3 images and materials
 #   data/SAMPLE.WAD + CUSTOM.TEX + BRKT_OBJ.TXT --brakt--> out/demo/MAP01.MAP
+# and lays out a Doom 3 game folder that DarkRadiant opens with textures:
+#   out/demo/doom3/base/maps/map01.map
+#   out/demo/doom3/base/materials/custom.mtr
+#   out/demo/doom3/base/textures/custom/*.tga
 # Needs only a C++20 compiler and CMake. Ends with a non-zero status when any
 # step fails.
 set -euo pipefail
@@ -25,16 +29,26 @@ out="$root/out/demo"
 step "Converting the sample in out/demo/"
 mkdir -p "$out"
 rm -f "$out/CUSTOM.TEX" "$out/MAP01.MAP" "$out/FENWOLD.TMP" "$out/~temp.hdr"
+rm -rf "$out/textures" "$out/materials" "$out/doom3"
 cp data/SAMPLE.WAD data/BRKT_OBJ.TXT "$out/"
 cd "$out"
 
-step "pavlunt SAMPLE.WAD   (textures and flats -> CUSTOM.TEX)"
-"$root/build-demo/pavlunt" SAMPLE.WAD || fail "pavlunt failed (status $?)"
+step "pavlunt SAMPLE.WAD -d3   (textures and flats -> CUSTOM.TEX, textures/custom/*.tga, materials/custom.mtr)"
+"$root/build-demo/pavlunt" SAMPLE.WAD -d3 || fail "pavlunt failed (status $?)"
 [ -s CUSTOM.TEX ] || fail "pavlunt wrote no CUSTOM.TEX"
+[ -s materials/custom.mtr ] || fail "pavlunt wrote no materials/custom.mtr"
 
 step "brakt SAMPLE.WAD map01 -custom   (level MAP01 -> MAP01.MAP)"
 "$root/build-demo/brakt" SAMPLE.WAD map01 -custom || fail "brakt failed (status $?)"
 [ -s MAP01.MAP ] || fail "brakt wrote no MAP01.MAP"
+
+step "Laying out the Doom 3 folder out/demo/doom3/base/"
+base="$out/doom3/base"
+mkdir -p "$base/maps"
+mv textures materials "$base/"
+# DarkRadiant opens a map named on its command line only when it ends in ".map".
+cp MAP01.MAP "$base/maps/map01.map"
+images=$(find "$base/textures/custom" -name '*.tga' | wc -l)
 
 cat <<EOF
 
@@ -42,5 +56,16 @@ cat <<EOF
   Texture file: $out/CUSTOM.TEX
   Doom 3 map:   $out/MAP01.MAP
   (with the sample WAD and the object table BRKT_OBJ.TXT beside them)
-Open MAP01.MAP in a Doom 3 editor, or run brakt on your own WAD as README.md shows.
+  Doom 3 folder: $out/doom3/base/
+    maps/map01.map, materials/custom.mtr, textures/custom/ ($images images)
+
+To see it textured in DarkRadiant (Debian: apt-get install darkradiant):
+  1. Start darkradiant; in the game setup (Preferences -> Game) choose the game "Doom 3"
+     and set the engine path to  $out/doom3
+  2. File -> Open  $out/doom3/base/maps/map01.map
+Sky, lava, slime and trigger faces use Doom 3's own materials (skies/..., hell/..., sfx/...,
+common/...) and show as "shader not found" without Doom 3's game data; README.md tells more.
+map01.map is in brakt's default form, which the Doom 3 engine reads; DarkRadiant 3.7 reads only
+Doom 3's native brushDef3 form and stops at the first brush of this one.
+Run brakt on your own WAD as README.md shows.
 EOF

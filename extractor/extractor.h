@@ -1,6 +1,7 @@
 // The texture extractor: reads one Doom WAD and writes its palette, every flat
 // and every composed wall texture, each with four MIP levels, into a WAD2
-// texture file (.TEX) that the map converter reads.
+// texture file (.TEX) that the map converter reads; with -d3 also a Doom 3
+// image of each and a material file naming them as the converted maps do.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,7 @@ struct ExtractorSettings {
     std::string filename;           // the WAD name as typed, ".wad" appended when it has no '.'
     std::string palette_file_name;  // "PALETTE.LMP"; kept for completeness, nothing reads it
     std::string tex_file_name;      // the texture file written in the current directory
+    bool doom3;                     // -d3: Doom 3 images and materials are written as well
 };
 
 extern ExtractorSettings extractor_settings;
@@ -176,6 +178,13 @@ void ConvertWalls(const char* lump_name);
 // The patch lump named `patch_name` (its first 8 characters), read; ends the
 // run when the WAD has no such lump.
 std::vector<uint8_t> ReadPatch(const std::string& patch_name);
+// Draws a patch picture as Doom draws it into a texture of width x height
+// colours (4 bytes each, row after row from the top): posts that fall outside
+// the texture are clipped on every side, and each texel drawn gets the
+// colour colours[index].
+void DrawPatchClipped(uint8_t* pixels, int origin_x, int origin_y,
+                      const std::vector<uint8_t>& picture, int width, int height,
+                      const uint8_t (*colours)[4]);
 // Draws a patch picture, as read by ReadPatch, into `texels` (width x height)
 // with its top left corner at (origin_x, origin_y); only texels whose index
 // falls outside the canvas are dropped, so columns left or right of it wrap
@@ -185,6 +194,60 @@ void DrawPatch(uint8_t* texels, int origin_x, int origin_y, const std::vector<ui
 // After every flat and texture: on ESC, finishes the texture file and ends the
 // run with status 0.
 void CheckKeyboard();
+
+// ---- Doom 3 images and materials ----
+
+// A Doom 3 material and the image it shows, chosen for one texture or flat.
+struct Doom3Image {
+    std::string material;  // "textures/NAME", NAME the Doom name as the converted maps write it
+    std::string path;      // "textures/<set>/FILE.tga", FILE of letters, digits and '_' only
+};
+
+struct Doom3Assets {
+    std::string set;            // the texture file's base name in lower case ("doom2")
+    std::string image_folder;   // "textures/<set>"
+    std::string material_file;  // "materials/<set>.mtr"
+    std::string material_text;  // the materials declared so far, in texture file order
+    int images;                 // images written (counted as their materials are added)
+    int materials;              // materials declared
+    std::unordered_map<std::string, int> material_names;  // upper-cased name -> times taken
+    std::unordered_map<std::string, int> file_names;      // image file name -> times taken
+};
+
+extern Doom3Assets doom3_assets;
+
+void ResetDoom3Assets();
+// Creates the folders of the images and of the material file; a folder that
+// cannot be created ends the run with status 4.
+void StartDoom3Assets();
+// The material and the image file for a texture or flat of the texture file,
+// by its Doom name. The first texture of a name takes "textures/NAME"; a later
+// one of the same name, and an image whose file name is taken already, gets a
+// number after its name. Gives false, with a warning, for a texture without
+// a name.
+bool ChooseDoom3Image(const std::string& doom_name, Doom3Image& image);
+// The material as written in the material file; a see-through one cuts out
+// its transparent texels and shows both faces.
+std::string Doom3MaterialText(const Doom3Image& image, bool see_through);
+// A material name as the script lexer reads it: bare when it may be, else
+// in double quotes.
+std::string QuotedMaterialName(const std::string& name);
+// The bytes of a 32-bit uncompressed TGA file of width x height colours
+// (4 bytes each, blue, green, red, alpha, row after row from the top).
+void EncodeTga(const uint8_t* pixels, int width, int height, std::vector<uint8_t>& out);
+// Composes a wall texture from its patches and writes its image; gives
+// whether any texel is left transparent. A file that cannot be written ends
+// the run with status 4.
+bool WriteComposedDoom3Image(const std::string& path, int width, int height,
+                             const std::vector<PatchPlacement>& patches);
+// Writes the image of a flat (width x height palette indices); flats have no
+// transparent texels.
+void WriteFlatDoom3Image(const std::string& path, int width, int height,
+                         const std::vector<uint8_t>& texels);
+// Adds the material of an image that is written.
+void AddDoom3Material(const Doom3Image& image, bool see_through);
+// Writes the material file and says how many images and materials were written.
+void FinishDoom3Assets();
 
 // ---- The keyboard ----
 

@@ -16,6 +16,7 @@ void ResetExtractorSettings() {
     extractor_settings.filename.clear();
     extractor_settings.palette_file_name = "PALETTE.LMP";
     extractor_settings.tex_file_name = "CUSTOM.TEX";
+    extractor_settings.doom3 = false;
 }
 
 void ResetExtractorState() {
@@ -23,6 +24,7 @@ void ResetExtractorState() {
     ResetExtractorSettings();
     CloseSourceWad();
     ResetColourTables();
+    ResetDoom3Assets();
     canvas = Canvas{{}, 0, 0};
 }
 
@@ -69,6 +71,8 @@ void ParseExtractorArgs(const std::vector<std::string>& args) {
             settings.mode_flags |= kModeTotalConv;
         } else if (NamesEqual(option, "-h")) {
             settings.mode_flags |= kModePointSample;
+        } else if (NamesEqual(option, "-d3")) {
+            settings.doom3 = true;
         } else {
             UnknownOption(option);
         }
@@ -102,6 +106,7 @@ void RunExtractor(const std::vector<std::string>& args) {
     settings.tex_file_name = ChooseTexFileName(settings.filename);
 
     CreateTexFile();
+    if (settings.doom3) StartDoom3Assets();
     BuildPalette();
 
     printf("\n");
@@ -120,6 +125,7 @@ void RunExtractor(const std::vector<std::string>& args) {
 
     printf("\n<------- Shutting Down -------->\n");
     FinishTexFile();
+    if (settings.doom3) FinishDoom3Assets();
     CloseSourceWad();
 
     printf("\n  The file %s has been generated containing all of your textures.\n",
@@ -129,6 +135,7 @@ void RunExtractor(const std::vector<std::string>& args) {
 
 int ExtractorMain(const std::vector<std::string>& args) {
     ResetExtractorState();
+    SetProgressLineOpen(false);
     int status = 0;
     std::string message;
     try {
@@ -148,6 +155,10 @@ int ExtractorMain(const std::vector<std::string>& args) {
     // An entry may still be in the making when the run ends with an error.
     DiscardPendingMipTextures();
     StopKeyboard();
+    // A message ends the line of texture names it interrupts, unless it
+    // begins with a line end of its own.
+    if (!message.empty() && message[0] != '\n') EndProgressLine();
+    SetProgressLineOpen(false);
     fputs(message.c_str(), stdout);
     fflush(stdout);
     return status;

@@ -184,6 +184,9 @@ struct MipJob {
     std::vector<PatchPlacement> patches;  // the patches to draw, in order
     bool taken = false;                   // a worker has begun it
     bool made = false;                    // its entry is made (or failed, or dropped)
+    bool doom3 = false;                   // true: its Doom 3 image is written too
+    Doom3Image doom3_image;               // the image's material and file
+    bool see_through = false;             // the image has transparent texels
 };
 
 // Buffers kept from texture to texture are let go when a large texture has
@@ -209,6 +212,15 @@ void ReleaseLargeBuffers(MipJob& job) {
 void MakeMipEntry(MipJob& job) {
     const int width = job.width;
     const int height = job.height;
+    if (job.doom3) {
+        job.see_through = false;
+        if (job.compose) {
+            job.see_through =
+                WriteComposedDoom3Image(job.doom3_image.path, width, height, job.patches);
+        } else {
+            WriteFlatDoom3Image(job.doom3_image.path, width, height, job.texels);
+        }
+    }
     if (job.compose) {
         job.texels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
         for (const PatchPlacement& patch : job.patches)
@@ -400,6 +412,7 @@ void WriteMadeJobs(size_t most_left) {
         tex_writer.queued_bytes -= job->length;
         if (job->failure) std::rethrow_exception(std::exchange(job->failure, nullptr));
         WriteTexData(job->entry.get(), job->length);
+        if (job->doom3) AddDoom3Material(job->doom3_image, job->see_through);
         ReleaseLargeBuffers(*job);
         lock.lock();
         pipe.spare.push_back(std::move(job));
@@ -435,6 +448,9 @@ namespace {
 // bytes once made. `fill` gives the job its texels or patches.
 template <typename Fill>
 void QueueMipJob(std::string name, int width, int height, Fill fill) {
+    // The Doom 3 image keeps the Doom name, which the maps write.
+    Doom3Image image;
+    const bool doom3 = extractor_settings.doom3 && ChooseDoom3Image(name, image);
     MapAnimationName(name);
     const uint32_t length = MipTextureLength(RoundUpTo16(width), RoundUpTo16(height));
     AddDirEntry(name, length);
@@ -457,6 +473,8 @@ void QueueMipJob(std::string name, int width, int height, Fill fill) {
     job->failure = nullptr;
     job->taken = false;
     job->made = false;
+    job->doom3 = doom3;
+    job->doom3_image = std::move(image);
     tex_writer.queued_bytes += length;
     {
         std::lock_guard<std::mutex> lock(pipe.mutex);

@@ -46,6 +46,7 @@ void CheckKeyboard() {
     fflush(stdout);
     StopKeyboard();
     FinishTexFile();
+    if (extractor_settings.doom3) FinishDoom3Assets();
     CloseSourceWad();
     throw FatalError{0, ""};
 }
@@ -65,6 +66,7 @@ void ConvertFlats() {
         if (source_wad.directory[index].size != 0) {
             printf("%s ", name.c_str());
             fflush(stdout);
+            SetProgressLineOpen(true);
             // A short flat lump leaves its missing texels at 0.
             canvas.texels.assign(kFlatSize * kFlatSize, 0);
             std::vector<uint8_t> flat = ReadLump(static_cast<int>(index), kFlatSize * kFlatSize);
@@ -75,6 +77,7 @@ void ConvertFlats() {
     }
     canvas.texels.clear();
     printf("\n");
+    SetProgressLineOpen(false);
 }
 
 void ConvertWalls(const char* lump_name) {
@@ -102,8 +105,10 @@ void ConvertWalls(const char* lump_name) {
 
         printf("%s ", name.c_str());
         fflush(stdout);
+        SetProgressLineOpen(true);
         if (width <= 0 || height <= 0) {
             printf("\nWARNING: Texture '%s' is %i x %i, skipped.\n", name.c_str(), width, height);
+            SetProgressLineOpen(false);
             CheckKeyboard();
             continue;
         }
@@ -113,6 +118,7 @@ void ConvertWalls(const char* lump_name) {
         if (static_cast<int64_t>(width) * height > kMostTextureTexels) {
             printf("\nWARNING: Texture '%s' is %i x %i, larger than %i texels, skipped.\n",
                    name.c_str(), width, height, kMostTextureTexels);
+            SetProgressLineOpen(false);
             CheckKeyboard();
             continue;
         }
@@ -132,6 +138,7 @@ void ConvertWalls(const char* lump_name) {
         CheckKeyboard();
     }
     printf("\n");
+    SetProgressLineOpen(false);
 }
 
 std::vector<uint8_t> ReadPatch(const std::string& patch_name) {
@@ -144,15 +151,17 @@ std::vector<uint8_t> ReadPatch(const std::string& patch_name) {
     return ReadLump(index);
 }
 
-void DrawPatch(uint8_t* texels, int origin_x, int origin_y, const std::vector<uint8_t>& picture,
-               int width, int height) {
-    // Nothing outside the picture lump is ever followed: a header, column
-    // offset or post that points past its end ends the drawing of that part.
+namespace {
+
+// Walks the posts of a picture lump, column after column: post(column, top
+// row, texels, count), with count the texels the lump holds of the post.
+// Nothing outside the lump is ever followed: a header, column offset or post
+// that points past its end ends the walk of that part.
+template <typename Post>
+void ForEachPost(const std::vector<uint8_t>& picture, Post post) {
     const size_t size = picture.size();
     if (size < 8) return;
     const int columns = LoadS16(picture, 0);
-    if (width <= 0 || height <= 0) return;
-    const int64_t limit = static_cast<int64_t>(width) * height;
     for (int c = 0; c < columns; c++) {
         size_t offset_at = 8 + static_cast<size_t>(c) * 4;
         if (offset_at + 4 > size) break;
@@ -163,17 +172,45 @@ void DrawPatch(uint8_t* texels, int origin_x, int origin_y, const std::vector<ui
             const int length = picture[at + 1];
             const size_t first = at + 3;
             const int available = static_cast<int>(std::min<size_t>(length, size - first));
-            // Texel t of the post lands at base + t * width of the canvas, taken
-            // as one run of width x height texels; only the t that land
-            // inside it are drawn.
-            const int64_t base = (static_cast<int64_t>(origin_y) + top) * width + c + origin_x;
-            const int64_t from = base >= 0 ? 0 : (-base + width - 1) / width;
-            const int64_t to = base >= limit ? 0 : (limit - base + width - 1) / width;
-            const uint8_t* post = picture.data() + first;
-            for (int64_t t = from; t < std::min<int64_t>(to, available); t++)
-                texels[base + t * width] = post[t];
+            post(c, top, picture.data() + first, available);
             if (available < length) break;
             at = first + length + 1;
         }
     }
+}
+
+}  // namespace
+
+void DrawPatch(uint8_t* texels, int origin_x, int origin_y, const std::vector<uint8_t>& picture,
+               int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    const int64_t limit = static_cast<int64_t>(width) * height;
+    ForEachPost(picture, [&](int c, int top, const uint8_t* post, int available) {
+        // Texel t of the post lands at base + t * width of the canvas, taken
+        // as one run of width x height texels; only the t that land inside it
+        // are drawn.
+        const int64_t base = (static_cast<int64_t>(origin_y) + top) * width + c + origin_x;
+        const int64_t from = base >= 0 ? 0 : (-base + width - 1) / width;
+        const int64_t to = base >= limit ? 0 : (limit - base + width - 1) / width;
+        for (int64_t t = from; t < std::min<int64_t>(to, available); t++)
+            texels[base + t * width] = post[t];
+    });
+}
+
+void DrawPatchClipped(uint8_t* pixels, int origin_x, int origin_y,
+                      const std::vector<uint8_t>& picture, int width, int height,
+                      const uint8_t (*colours)[4]) {
+    if (width <= 0 || height <= 0) return;
+    ForEachPost(picture, [&](int c, int top, const uint8_t* post, int available) {
+        const int64_t x = static_cast<int64_t>(origin_x) + c;
+        if (x < 0 || x >= width) return;
+        const int64_t y = static_cast<int64_t>(origin_y) + top;
+        const int64_t from = std::max<int64_t>(0, -y);
+        const int64_t to = std::min<int64_t>(available, height - y);
+        if (from >= to) return;
+        const size_t row_bytes = static_cast<size_t>(width) * 4;
+        uint8_t* out =
+            pixels + static_cast<size_t>(y + from) * row_bytes + static_cast<size_t>(x) * 4;
+        for (int64_t t = from; t < to; t++, out += row_bytes) memcpy(out, colours[post[t]], 4);
+    });
 }

@@ -207,6 +207,8 @@ inline void RunObjectTableOnBytes(const uint8_t* data, size_t size) {
             TableLine kind = ParseObjectTableLine(line, entry);
             if (kind == TableLine::kEnd) break;
             if (kind == TableLine::kEntry && entry.class_name.size() > kMaxClassNameLength) abort();
+            if (kind == TableLine::kEntry && entry.class_name.find('"') != std::string::npos)
+                abort();
         }
         fclose(table);
 

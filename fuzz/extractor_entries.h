@@ -15,7 +15,8 @@
 namespace fuzz {
 
 // The whole extractor run on one WAD. The first byte chooses options, the
-// rest is the WAD F.WAD. Gives the exit status.
+// rest is the WAD F.WAD; -d3 writes its images and materials into the
+// current directory too. Gives the exit status.
 inline int RunExtractorOnBytes(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const uint8_t choice = data[0];
@@ -27,6 +28,7 @@ inline int RunExtractorOnBytes(const uint8_t* data, size_t size) {
         args.push_back("-d");
         args.push_back((choice & 0x08) ? "0.3" : "1.7");
     }
+    if (choice & 0x10) args.push_back("-d3");
     int status = ExtractorMain(args);
     fflush(stdout);
     ResetExtractorState();

@@ -6,6 +6,7 @@
 #include "converter/geometry/geometry.h"
 #include "converter/level/level.h"
 #include "converter/surfaces/surfaces.h"
+#include "formats/fatal.h"
 
 void ResetConverterState() {
     ResetConvertOptions();
@@ -14,6 +15,7 @@ void ResetConverterState() {
     ResetLevelData();
     ResetTextureCatalog();
     ResetEntityState();
+    SetProgressLineOpen(false);
 }
 
 void RunEntityPass() {

@@ -16,7 +16,8 @@ struct Point3 {
 // One plane of a brush, after scaling.
 struct BrushPlane {
     Point3 points[3];      // three points on the plane, in the order written
-    std::string material;  // the material name as handed to WriteBrush
+    std::string material;  // the material name as handed to WriteBrush, made quotable
+    bool bare;             // the name is written without quotes
     int32_t x_offset;      // texture shift along the plane, unscaled
     int32_t y_offset;      // texture shift across it, unscaled
     float texture_scale;   // the horizontal texture scale factor times map_scale
@@ -47,9 +48,15 @@ enum class BrushFault {
 // Judges a brush on the points it is written with.
 BrushFault CheckBrush(const BrushPlane* planes, size_t count);
 
-// True when Doom 3's map reader takes the name as one bare word: a letter or
-// '_' first, then letters, digits and '_' '/' '\\' ':' '.'.
-bool IsBareName(std::string_view name);
+// How a material name is written.
+enum class NameForm {
+    kBare,        // Doom 3's map reader takes it as one word: a letter or '_' first,
+                  // then letters, digits and '_' '/' '\\' ':' '.'
+    kQuoted,      // any other name that can stand inside double quotes
+    kUnquotable,  // it holds a quote or a control character
+};
+
+NameForm ClassifyName(std::string_view name);
 // Replaces the characters that cannot stand inside quotes (a quote, control
 // characters) with '_', warning once for each name.
 void MakeQuotable(std::string& name);

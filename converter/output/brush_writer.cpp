@@ -101,9 +101,9 @@ void PutPlaneLine(std::string& text, const BrushPlane& plane) {
     const std::string_view scales = FormatScales(plane.texture_scale, scale);
     const size_t most =
         2 + 3 * (4 + 3 * 21) + plane.material.size() + 3 + 2 * 21 + 2 + scales.size() + 2;
-    const size_t start = text.size();
-    text.resize(start + most);
-    char* const begin = text.data() + start;
+    static std::vector<char> line;
+    if (line.size() < most) line.resize(most);
+    char* const begin = line.data();
     char* at = begin;
     *at++ = ' ';
     *at++ = ' ';
@@ -116,7 +116,7 @@ void PutPlaneLine(std::string& text, const BrushPlane& plane) {
         *at++ = ')';
         *at++ = ' ';
     }
-    if (IsBareName(plane.material)) {
+    if (plane.bare) {
         at = std::copy(plane.material.begin(), plane.material.end(), at);
     } else {
         *at++ = '"';
@@ -131,7 +131,7 @@ void PutPlaneLine(std::string& text, const BrushPlane& plane) {
     at = std::copy(scales.begin(), scales.end(), at);
     *at++ = '\r';
     *at++ = '\n';
-    text.resize(start + static_cast<size_t>(at - begin));
+    text.append(begin, static_cast<size_t>(at - begin));
 }
 
 int32_t ScaleCoordinate(int32_t value) {
@@ -170,8 +170,17 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
     if (open_brush.plane_count == open_brush.planes.size()) open_brush.planes.emplace_back();
     BrushPlane& plane = open_brush.planes[open_brush.plane_count++];
     for (int i = 0; i < 3; i++) plane.points[i] = {out[i].x, out[i].y, out[i].z};
-    plane.material.assign(material.c_str());  // up to the first NUL, as %s
-    MakeQuotable(plane.material);
+    // The slot usually held the same material in the brush before.
+    const std::string_view name(material.c_str());  // up to the first NUL, as %s
+    if (plane.material != name) {
+        plane.material.assign(name);
+        NameForm form = ClassifyName(plane.material);
+        if (form == NameForm::kUnquotable) {
+            MakeQuotable(plane.material);
+            form = ClassifyName(plane.material);
+        }
+        plane.bare = form == NameForm::kBare;
+    }
     plane.x_offset = x_offset;
     plane.y_offset = y_offset;
     plane.texture_scale = scale_factor * scale;

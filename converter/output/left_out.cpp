@@ -1,5 +1,6 @@
 // Names Doom 3's map reader can read, and the account of the brushes that are
 // left out because Doom 3's compiler would throw them away.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <unordered_set>
@@ -27,18 +28,29 @@ struct LeftOutReport {
 
 LeftOutReport report;
 
-bool IsNameStart(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
+// Character classes of the name rule, one bit each.
+constexpr uint8_t kStarts = 1;      // may begin a bare name
+constexpr uint8_t kContinues = 2;   // may stand inside a bare name
+constexpr uint8_t kUnquotable = 4;  // cannot stand inside quotes
 
-bool IsNameChar(char c) {
-    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '/' || c == '\\' || c == ':' ||
-           c == '.';
-}
+struct CharClasses {
+    uint8_t of[256];
+    constexpr CharClasses() : of() {
+        for (int c = 0; c < 256; c++) {
+            const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+            const bool other =
+                (c >= '0' && c <= '9') || c == '/' || c == '\\' || c == ':' || c == '.';
+            of[c] = static_cast<uint8_t>((letter ? kStarts | kContinues : 0) |
+                                         (other ? kContinues : 0) |
+                                         (c == '"' || c < 0x20 || c == 0x7f ? kUnquotable : 0));
+        }
+    }
+};
 
-bool Unquotable(char c) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    return c == '"' || u < 0x20 || u == 0x7f;
+constexpr CharClasses kClasses;
+
+uint8_t ClassOf(char c) {
+    return kClasses.of[static_cast<unsigned char>(c)];
 }
 
 // The name with every character that cannot be shown as \xNN.
@@ -87,20 +99,24 @@ void ResetLeftOutReport() {
     report.warned_names.clear();
 }
 
-bool IsBareName(std::string_view name) {
-    if (name.empty() || !IsNameStart(name[0])) return false;
-    for (char c : name)
-        if (!IsNameChar(c)) return false;
-    return true;
+NameForm ClassifyName(std::string_view name) {
+    if (name.empty()) return NameForm::kQuoted;
+    uint8_t all = kContinues;
+    uint8_t any = 0;
+    for (char c : name) {
+        const uint8_t k = ClassOf(c);
+        all &= k;
+        any |= k;
+    }
+    if (any & kUnquotable) return NameForm::kUnquotable;
+    return (all & kContinues) && (ClassOf(name[0]) & kStarts) ? NameForm::kBare : NameForm::kQuoted;
 }
 
 void MakeQuotable(std::string& name) {
-    bool changed = false;
-    for (char c : name) changed |= Unquotable(c);
-    if (!changed) return;
+    if (ClassifyName(name) != NameForm::kUnquotable) return;
     const std::string original = name;
     for (char& c : name)
-        if (Unquotable(c)) c = '_';
+        if (ClassOf(c) & kUnquotable) c = '_';
     if (report.warned_names.insert(original).second) {
         EndProgressLine();
         printf("WARNING: Material name '%s' holds a quote or control character; written as '%s'.\n",

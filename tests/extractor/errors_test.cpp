@@ -77,7 +77,8 @@ TEST(PavluntErrors, LumpsThatRunPastTheEndOfTheWad) {
     bytes[directory + 3 * 16 + 6] = 0x7F;
     RunResult run = PavluntOn(bytes);
     EXPECT_EQ(run.status, 6);
-    EXPECT_TRUE(Ends(run.output, "FLOOR2 ERROR: 'test.wad' is damaged.\n")) << run.output;
+    // The error ends the line of names it interrupts.
+    EXPECT_TRUE(Ends(run.output, "FLOOR2 \nERROR: 'test.wad' is damaged.\n")) << run.output;
 
     // PLAYPAL shorter than one palette.
     WadBuilder wad;

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -212,6 +213,11 @@ void ExpectFails(const RunResult& run, int status, const std::string& message) {
         run.output.compare(run.output.size() - message.size(), message.size(), message) == 0;
     EXPECT_TRUE(ends) << "expected the output to end with: " << message << "\noutput:\n"
                       << run.output;
+    // An error starts its own line, whatever was on screen before it.
+    const size_t start = run.output.size() - std::min(run.output.size(), message.size());
+    EXPECT_TRUE(start == 0 || run.output[start - 1] == '\n' || message[0] == '\n')
+        << "the message does not start a line:\n"
+        << run.output;
 }
 
 std::string GoldenPath(const std::string& file) {
