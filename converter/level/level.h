@@ -30,6 +30,9 @@ bool LumpExists(std::string_view name);
 // the first entry named `marker_name` (up to the first entry that is no level
 // lump, such as the next level's marker).
 std::vector<uint8_t> ReadLevelLump(std::string_view lump_name, std::string_view marker_name);
+// The bytes of the first entry named `name`, wherever it lies; false when the
+// WAD has no such entry or it lies outside the file.
+bool ReadLump(std::string_view name, std::vector<uint8_t>& bytes);
 // Ends the run for a level lump that is missing (or, for NODES, empty).
 [[noreturn]] void FailMissingLump(std::string_view lump_name);
 void CloseWad();

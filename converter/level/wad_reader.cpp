@@ -106,6 +106,18 @@ std::vector<uint8_t> ReadLevelLump(std::string_view lump_name, std::string_view 
     return bytes;
 }
 
+bool ReadLump(std::string_view name, std::vector<uint8_t>& bytes) {
+    for (const WadDirEntry& entry : wad_reader.directory) {
+        if (!LumpNameEquals(entry.name, name)) continue;
+        const int64_t offset = entry.file_offset, size = entry.size;
+        if (offset < 0 || size < 0 || offset + size > wad_reader.file_size) return false;
+        bytes.assign(static_cast<size_t>(size), 0);
+        return size == 0 || (fseek(wad_reader.file, static_cast<long>(offset), SEEK_SET) == 0 &&
+                             fread(bytes.data(), 1, bytes.size(), wad_reader.file) == bytes.size());
+    }
+    return false;
+}
+
 void FailMissingLump(std::string_view lump_name) {
     CloseWad();
     std::string lump(lump_name);

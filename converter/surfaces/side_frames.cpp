@@ -6,6 +6,7 @@
 #include "converter/level/level.h"
 #include "converter/output/output.h"
 #include "converter/surfaces/surfaces.h"
+#include "formats/fatal.h"
 
 namespace {
 
@@ -15,12 +16,15 @@ void ReadWadTextureSizes() {
     texture_catalog.wad_textures_read = true;
     for (const char* lump : {"TEXTURE1", "TEXTURE2"}) {
         if (!LumpExists(lump)) continue;
-        const std::vector<uint8_t> bytes = ReadLevelLump(lump, lump);
-        if (!DecodeTextureSizes(bytes, texture_catalog.wad_texture_sizes))
+        std::vector<uint8_t> bytes;
+        if (!ReadLump(lump, bytes) ||
+            !DecodeTextureSizes(bytes, texture_catalog.wad_texture_sizes)) {
+            EndProgressLine();  // a warning starts its own line
             std::printf(
                 "WARNING: %s is damaged; the textures after the damage keep their .TEX "
                 "sizes\n",
                 lump);
+        }
     }
 }
 
