@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Whole-process benchmark of pavlunt and brakt (not a test).
 
-Runs pavlunt on the Freedoom IWADs and brakt on every level of them, each case
-several times, and prints the median wall time and the peak resident memory
-next to the I/O floor of the case: the time to read the input file (cat into
+Runs pavlunt on the Freedoom IWADs and brakt on every level of them (in the
+default form and with -brushdef3), each case several times, and prints the
+median wall time and the peak resident memory next to the I/O floor of the case: the time to read the input file (cat into
 /dev/null) and to write as many bytes as the program wrote (head -c N
 /dev/zero into a file in the same folder). The ratio to that floor holds
 across machines better than the bare times. Then the same for a generated
@@ -183,6 +183,14 @@ def bench_wad(table, build, wad, work, runs, quick, summary):
         table.add("brakt", wad, name, lines, sectors, pieces, brushes, seconds, rss, floor, size)
         summary.append(("brakt", wad, seconds, floor, rss))
         os.remove(os.path.join(folder, name + ".MAP"))
+        # Doom 3's own form of the same level, against the default form's time.
+        native = name.lower() + ".map"
+        native_seconds, rss, _ = median_runs(argv + ["-brushdef3"], folder, runs, native)
+        size = os.path.getsize(os.path.join(folder, native))
+        table.add("brakt -brushdef3", wad, name, lines, sectors, pieces, brushes, native_seconds,
+                  rss, floor, size)
+        summary.append(("brushdef3", wad, native_seconds, seconds, rss))
+        os.remove(os.path.join(folder, native))
 
 
 def bench_doom3_assets(table, build, path, folder, runs, summary):
@@ -250,6 +258,12 @@ def print_targets(summary):
               (len(fd2), total))
         print("  brakt, slowest level: %.3f s (target <= 0.25 s)" % worst[2])
         print("  brakt, largest ratio to its I/O floor: %.2f (target <= 5)" % worst_ratio)
+    native = [s for s in summary if s[0] == "brushdef3"]
+    if native:
+        print("  brakt -brushdef3, all %d levels: %.2f x the default form's time, at most %.2f x "
+              "on one level (target <= 1.5 x)" %
+              (len(native), sum(s[2] for s in native) / sum(s[3] for s in native),
+               max(s[2] / s[3] for s in native)))
     for s in summary:
         if s[0] == "pavlunt":
             print("  pavlunt, %s: %.3f s, %.2f x its I/O floor (targets <= 0.5 s, <= 3 x)" %

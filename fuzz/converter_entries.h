@@ -106,6 +106,8 @@ inline void RunConverterOnBytes(const uint8_t* data, size_t size) {
         args.push_back("-scale");
         args.push_back((choice & 0xC0) == 0x40 ? "0.5" : (choice & 0xC0) == 0x80 ? "1.5" : "-1024");
     }
+    // Every bit of the first byte is taken: an odd length writes Doom 3's own form.
+    if (size % 2 == 1) args.push_back("-brushdef3");
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);

@@ -17,8 +17,11 @@ mkdir -p "$out/converter_run" "$out/tex_reader" "$out/texmap_reader" \
 
 python3 - "$out" "$root" "$freedoom" <<'PYTHON'
 import os
+import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 
 out, root, freedoom = sys.argv[1:4]
 LEVEL_LUMPS = ["THINGS", "LINEDEFS", "SIDEDEFS", "VERTEXES", "SEGS", "SSECTORS",
@@ -127,6 +130,16 @@ for path in [os.path.join(root, "data", "SAMPLE.WAD"),
         lumps = read_wad(path)
         if any(name == "MAP01" for name, _ in lumps):
             save("converter_run", base + "-level", build_wad(level(lumps, "MAP01")), b"\x21")
+
+# The sample's level with extended and compressed nodes, when zdbsp is installed.
+sample = os.path.join(root, "data", "SAMPLE.WAD")
+if shutil.which("zdbsp") and os.path.exists(sample):
+    with tempfile.TemporaryDirectory() as tmp:
+        for flag, name in (("-X", "sample-xnod"), ("-z", "sample-znod")):
+            rebuilt = os.path.join(tmp, name + ".wad")
+            subprocess.run(["zdbsp", flag, "-o", rebuilt, sample], check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            save("converter_run", name, build_wad(level(read_wad(rebuilt), "MAP01")), b"\x21")
 
 doom2 = os.path.join(freedoom, "freedoom2.wad")
 doom1 = os.path.join(freedoom, "freedoom1.wad")

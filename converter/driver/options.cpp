@@ -33,6 +33,7 @@ static void PrintUsage() {
     printf("\n");
     printf("\t-bound    : Generate Bounding Brushes (prevent leaks)\n");
     printf("\t-direct   : Forces direct partitioning of sectors\n");
+    printf("\t-brushdef3: Write Doom 3's own map form, levelname.map (for DarkRadiant)\n");
     printf("\n");
     printf("\t-scale N  : Specifies the map scale factor (default is 1.0)\n");
     printf("\n");
@@ -65,6 +66,7 @@ constexpr OptionWord kOptionWords[] = {
     {"-noent", OptionAction::kFlag, kOptNoEnt, nullptr},
     {"-nosky", OptionAction::kAccept, 0, nullptr},
     {"-bound", OptionAction::kFlag, kOptBound, nullptr},
+    {"-brushdef3", OptionAction::kFlag, kOptBrushDef3, nullptr},
     {"-lock", OptionAction::kAccept, 0, nullptr},
     {"-direct", OptionAction::kAccept, 0, nullptr},
     {"-light", OptionAction::kLight, 0, nullptr},

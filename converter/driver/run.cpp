@@ -41,7 +41,15 @@ int RunConverter(int argc, char** argv) {
     printf("\n<-------- Opening Source WAD File -------->\n");
     OpenWad(convert_options.wad_file_name, convert_options.wad_file_path);
     LoadLevel(convert_options.level_name);
-    CreateMapFile(convert_options.level_name + ".MAP");
+    // Doom 3's own form goes to a lower-case name: editors on Linux open only ".map".
+    if (OptionSet(kOptBrushDef3)) {
+        std::string name = convert_options.level_name;
+        for (char& ch : name)
+            if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+        CreateMapFile(name + ".map");
+    } else {
+        CreateMapFile(convert_options.level_name + ".MAP");
+    }
     OpenTextureCatalog(convert_options.texture_file_name);
     BeginWorldspawn();
 

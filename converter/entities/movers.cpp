@@ -54,10 +54,12 @@ void WriteMoverFlags() {
 // Horizontal plane of a brush that lies above it.
 void WriteBottomPlane(int32_t height, const std::string& material) {
     WriteBrush(1, height, 1, -1, height, 0, 1, height, -1, material, 0, 0, 1.0f);
+    SetPlaneFrame(FlatFrame());
 }
 // Horizontal plane of a brush that lies below it.
 void WriteTopPlane(int32_t height, const std::string& material) {
     WriteBrush(-1, height, 1, 1, height, 0, -1, height, -1, material, 0, 0, 1.0f);
+    SetPlaneFrame(FlatFrame());
 }
 
 // Opens the entity of a tagged mover, up to its name lines.

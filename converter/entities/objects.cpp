@@ -166,12 +166,12 @@ int32_t FindSector(int32_t x, int32_t y) {
             const Node& node = level.nodes[node_index];
             int64_t left = static_cast<int64_t>(node.dy) * (x - node.x);
             int64_t right = static_cast<int64_t>(y - node.y) * node.dx;
-            uint16_t child = right < left ? node.right_child : node.left_child;
+            uint32_t child = right < left ? node.right_child : node.left_child;
             if (child & kSubsectorBit) {
-                subsector = child & ~kSubsectorBit;
+                subsector = static_cast<int32_t>(child & ~kSubsectorBit);
                 break;
             }
-            node_index = child;
+            node_index = static_cast<int32_t>(child);
         }
     }
     if (subsector >= level.num_subsectors) return -1;

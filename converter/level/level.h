@@ -26,12 +26,22 @@ void ResetWadReader();
 // the name as the user typed it, tried first.
 void OpenWad(const std::string& file_name, const std::string& path = "");
 bool LumpExists(std::string_view name);
-// The bytes of the first entry named `lump_name` at or after the first entry
-// named `marker_name`.
+// The bytes of the entry named `lump_name` among the level lumps that follow
+// the first entry named `marker_name` (up to the first entry that is no level
+// lump, such as the next level's marker).
 std::vector<uint8_t> ReadLevelLump(std::string_view lump_name, std::string_view marker_name);
+// The bytes of the first entry named `name`, wherever it lies; false when the
+// WAD has no such entry or it lies outside the file.
+bool ReadLump(std::string_view name, std::vector<uint8_t>& bytes);
+// Ends the run for a level lump that is missing (or, for NODES, empty).
+[[noreturn]] void FailMissingLump(std::string_view lump_name);
 void CloseWad();
 
-// ---- Level records, as stored in the lumps (all fields signed 16-bit) ----
+// ---- Level records ----
+//
+// One model for every node format: coordinates and record fields are the
+// lumps' signed 16-bit numbers; indices are 32-bit. Indices of the level lumps
+// are unsigned 16-bit on disk (0..65535), those of extended nodes 32-bit.
 
 struct Thing {
     int16_t x;      // position
@@ -52,18 +62,20 @@ struct SideDef {
     LumpName upper_texture;   // "-" means none
     LumpName lower_texture;   // "-" means none
     LumpName middle_texture;  // "-" means none
-    int16_t sector;           // the sector this side faces
+    int32_t sector;           // the sector this side faces
 };
 
 struct LineDef {
-    int16_t start_vertex;
-    int16_t end_vertex;
-    int16_t flags;
+    int32_t start_vertex;   // index into vertexes
+    int32_t end_vertex;     // index into vertexes
+    int16_t flags;          // flag bits
     int16_t special;        // line special type
     int16_t tag;            // links the line to sectors of the same tag
-    int16_t right_sidedef;  // front side
-    int16_t left_sidedef;   // back side; -1 for a one-sided line
+    int32_t right_sidedef;  // front side; -1 (65535 on disk) for none
+    int32_t left_sidedef;   // back side; -1 (65535 on disk) for a one-sided line
 };
+
+constexpr uint16_t kNoSideDef = 0xFFFF;  // the on-disk sidedef index meaning "none"
 
 struct Sector {
     int16_t floor_height;
@@ -76,17 +88,17 @@ struct Sector {
 };
 
 struct Seg {
-    int16_t start_vertex;
-    int16_t end_vertex;
-    uint16_t angle;     // binary angle, 65536 to a full turn
-    int16_t linedef;    // the line the seg lies on
-    int16_t direction;  // 0: along the line (its right side); 1: against it
-    int16_t offset;     // distance along the line from its start to the seg's start
+    int32_t start_vertex;  // index into vertexes, then node_vertexes
+    int32_t end_vertex;    // index into vertexes, then node_vertexes
+    uint16_t angle;        // binary angle, 65536 to a full turn
+    int32_t linedef;       // the line the seg lies on
+    int16_t direction;     // 0: along the line (its right side); 1: against it
+    int32_t offset;        // distance along the line from its start to the seg's start
 };
 
 struct SubSector {
-    int16_t seg_count;
-    int16_t first_seg;
+    int32_t seg_count;  // number of segs
+    int32_t first_seg;  // index of the first seg
 };
 
 struct Node {
@@ -96,11 +108,11 @@ struct Node {
     int16_t dy;
     int16_t right_bbox[4];  // top, bottom, left, right
     int16_t left_bbox[4];
-    uint16_t right_child;  // bit 15 set: subsector index in bits 0..14; else node index
-    uint16_t left_child;
+    uint32_t right_child;  // kSubsectorBit set: subsector index in the bits below; else node index
+    uint32_t left_child;
 };
 
-constexpr uint16_t kSubsectorBit = 0x8000;
+constexpr uint32_t kSubsectorBit = 0x80000000u;
 
 // ---- The global level state ----
 
@@ -121,6 +133,11 @@ struct LevelData {
     int32_t num_nodes;
     std::vector<Seg> segs;
     int32_t num_segs;
+    // The vertices a node builder added, kept by the extended node formats
+    // outside VERTEXES (the plain format appends them to VERTEXES), rounded
+    // down to whole units as the plain format stores them. They count in the
+    // level's vertex average only; the geometry never uses them.
+    std::vector<Vertex> node_vertexes;
 
     // The first Seg of direction 0 for each LineDef (-1 when none), built once
     // at load time so that per-line lookups need no scan of SEGS.
@@ -155,8 +172,18 @@ void ResetLevelData();
 void LoadLevel(const std::string& level_name);
 void FreeLevel();
 
-// Decoders of the lumps (exposed for the tests and the fuzz targets).
+// Decoders of the lumps (exposed for the tests and the fuzz targets), in
+// the order of kLevelLumpNames. A NODES lump that starts with "XNOD" holds
+// extended nodes, with "ZNOD" the same compressed; both leave SEGS and
+// SSECTORS empty.
+extern const char* const kLevelLumpNames[8];
 void DecodeLevelLumps(const std::vector<std::vector<uint8_t>>& lumps);
+// Extended nodes (after the 4-byte signature, decompressed) into vertices,
+// subsectors, segs and nodes of the level model; VERTEXES and LINEDEFS must
+// be decoded first.
+void DecodeExtendedNodes(ByteSpan bytes);
+// The bytes of a zlib stream; ends the run when the stream is damaged.
+std::vector<uint8_t> Inflate(ByteSpan compressed);
 // Checks every index that later phases follow; ends the run on the first bad one.
 void ValidateLevel(const std::string& level_name);
 

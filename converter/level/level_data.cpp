@@ -1,6 +1,7 @@
 // The level's eight lumps, decoded into the global level state and checked.
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "converter/level/level.h"
 #include "formats/fatal.h"
@@ -11,17 +12,10 @@ void ResetLevelData() {
     level = LevelData{};
 }
 
-namespace {
+const char* const kLevelLumpNames[8] = {"THINGS",  "VERTEXES", "SIDEDEFS", "LINEDEFS",
+                                        "SECTORS", "SSECTORS", "NODES",    "SEGS"};
 
-// The lumps in the order they are read, with their record sizes.
-struct LumpKind {
-    const char* name;
-    size_t record_size;
-};
-constexpr LumpKind kLevelLumps[] = {
-    {"THINGS", 10},  {"VERTEXES", 4}, {"SIDEDEFS", 30}, {"LINEDEFS", 14},
-    {"SECTORS", 26}, {"SSECTORS", 4}, {"NODES", 28},    {"SEGS", 12},
-};
+namespace {
 
 // Decodes every whole record of a lump; a remainder of bytes is ignored.
 template <typename Record, typename Decode>
@@ -50,12 +44,18 @@ LumpName LoadName(ByteSpan b, size_t at) {
 
 SideDef DecodeSideDef(ByteSpan b) {
     return SideDef{LoadS16(b, 0),   LoadS16(b, 2),   LoadName(b, 4),
-                   LoadName(b, 12), LoadName(b, 20), LoadS16(b, 28)};
+                   LoadName(b, 12), LoadName(b, 20), LoadU16(b, 28)};
+}
+
+// A sidedef index; 65535 stands for none.
+int32_t LoadSideIndex(ByteSpan b, size_t at) {
+    uint16_t index = LoadU16(b, at);
+    return index == kNoSideDef ? -1 : index;
 }
 
 LineDef DecodeLineDef(ByteSpan b) {
-    return LineDef{LoadS16(b, 0), LoadS16(b, 2),  LoadS16(b, 4), LoadS16(b, 6),
-                   LoadS16(b, 8), LoadS16(b, 10), LoadS16(b, 12)};
+    return LineDef{LoadU16(b, 0), LoadU16(b, 2),        LoadS16(b, 4),       LoadS16(b, 6),
+                   LoadS16(b, 8), LoadSideIndex(b, 10), LoadSideIndex(b, 12)};
 }
 
 Sector DecodeSector(ByteSpan b) {
@@ -64,7 +64,12 @@ Sector DecodeSector(ByteSpan b) {
 }
 
 SubSector DecodeSubSector(ByteSpan b) {
-    return SubSector{LoadS16(b, 0), LoadS16(b, 2)};
+    return SubSector{LoadU16(b, 0), LoadU16(b, 2)};
+}
+
+// A child of the plain format: bit 15 marks a subsector.
+uint32_t WidenChild(uint16_t child) {
+    return child & 0x8000 ? kSubsectorBit | (child & 0x7FFFu) : child;
 }
 
 Node DecodeNode(ByteSpan b) {
@@ -75,14 +80,14 @@ Node DecodeNode(ByteSpan b) {
     node.dy = LoadS16(b, 6);
     for (int i = 0; i < 4; i++) node.right_bbox[i] = LoadS16(b, 8 + 2 * i);
     for (int i = 0; i < 4; i++) node.left_bbox[i] = LoadS16(b, 16 + 2 * i);
-    node.right_child = LoadU16(b, 24);
-    node.left_child = LoadU16(b, 26);
+    node.right_child = WidenChild(LoadU16(b, 24));
+    node.left_child = WidenChild(LoadU16(b, 26));
     return node;
 }
 
 Seg DecodeSeg(ByteSpan b) {
-    return Seg{LoadS16(b, 0), LoadS16(b, 2), LoadU16(b, 4),
-               LoadS16(b, 6), LoadS16(b, 8), LoadS16(b, 10)};
+    return Seg{LoadU16(b, 0), LoadU16(b, 2), LoadU16(b, 4),
+               LoadU16(b, 6), LoadS16(b, 8), LoadS16(b, 10)};
 }
 
 void CheckIndex(const char* lump, int32_t record, const char* what, int32_t index, int32_t count) {
@@ -100,9 +105,17 @@ void DecodeLevelLumps(const std::vector<std::vector<uint8_t>>& lumps) {
     level.num_sidedefs = DecodeRecords(lumps[2], 30, level.sidedefs, DecodeSideDef);
     level.num_linedefs = DecodeRecords(lumps[3], 14, level.linedefs, DecodeLineDef);
     level.num_sectors = DecodeRecords(lumps[4], 26, level.sectors, DecodeSector);
-    level.num_subsectors = DecodeRecords(lumps[5], 4, level.subsectors, DecodeSubSector);
-    level.num_nodes = DecodeRecords(lumps[6], 28, level.nodes, DecodeNode);
-    level.num_segs = DecodeRecords(lumps[7], 12, level.segs, DecodeSeg);
+    level.node_vertexes.clear();
+    const std::vector<uint8_t>& nodes = lumps[6];
+    if (nodes.size() >= 4 && memcmp(nodes.data(), "XNOD", 4) == 0) {
+        DecodeExtendedNodes(ByteSpan(nodes).subspan(4));
+    } else if (nodes.size() >= 4 && memcmp(nodes.data(), "ZNOD", 4) == 0) {
+        DecodeExtendedNodes(Inflate(ByteSpan(nodes).subspan(4)));
+    } else {
+        level.num_subsectors = DecodeRecords(lumps[5], 4, level.subsectors, DecodeSubSector);
+        level.num_nodes = DecodeRecords(nodes, 28, level.nodes, DecodeNode);
+        level.num_segs = DecodeRecords(lumps[7], 12, level.segs, DecodeSeg);
+    }
 
     level.front_seg.assign(static_cast<size_t>(level.num_linedefs), -1);
     for (int32_t i = 0; i < level.num_segs; i++) {
@@ -126,28 +139,34 @@ void ValidateLevel(const std::string& level_name) {
         if (line.left_sidedef >= 0)
             CheckIndex("LINEDEFS", i, "sidedef", line.left_sidedef, level.num_sidedefs);
     }
+    const int32_t all_vertexes =
+        level.num_vertexes + static_cast<int32_t>(level.node_vertexes.size());
     for (int32_t i = 0; i < level.num_segs; i++) {
         const Seg& seg = level.segs[i];
-        CheckIndex("SEGS", i, "vertex", seg.start_vertex, level.num_vertexes);
-        CheckIndex("SEGS", i, "vertex", seg.end_vertex, level.num_vertexes);
+        CheckIndex("SEGS", i, "vertex", seg.start_vertex, all_vertexes);
+        CheckIndex("SEGS", i, "vertex", seg.end_vertex, all_vertexes);
         CheckIndex("SEGS", i, "linedef", seg.linedef, level.num_linedefs);
+        if (seg.direction != 0 && seg.direction != 1)
+            Fatal(1, "ERROR: SEGS record %i has direction %i.\n", i, seg.direction);
     }
     for (int32_t i = 0; i < level.num_subsectors; i++) {
         const SubSector& sub = level.subsectors[i];
         CheckIndex("SSECTORS", i, "seg", sub.first_seg, level.num_segs);
-        if (sub.seg_count < 1 || sub.first_seg + sub.seg_count > level.num_segs) {
-            Fatal(1, "ERROR: SSECTORS record %i refers to seg %i, which does not exist.\n", i,
-                  sub.first_seg + sub.seg_count - 1);
+        if (sub.seg_count < 1 || sub.seg_count > level.num_segs - sub.first_seg) {
+            Fatal(1, "ERROR: SSECTORS record %i refers to seg %lld, which does not exist.\n", i,
+                  static_cast<long long>(sub.first_seg) + sub.seg_count - 1);
         }
     }
     // A node's children must be subsectors or earlier nodes, so that a walk
     // down the tree from the last node always ends.
     for (int32_t i = 0; i < level.num_nodes; i++) {
-        for (uint16_t child : {level.nodes[i].right_child, level.nodes[i].left_child}) {
-            if (child & kSubsectorBit)
-                CheckIndex("NODES", i, "subsector", child & 0x7FFF, level.num_subsectors);
-            else
-                CheckIndex("NODES", i, "node", child, i);
+        for (uint32_t child : {level.nodes[i].right_child, level.nodes[i].left_child}) {
+            if (child & kSubsectorBit) {
+                CheckIndex("NODES", i, "subsector", static_cast<int32_t>(child & ~kSubsectorBit),
+                           level.num_subsectors);
+            } else {
+                CheckIndex("NODES", i, "node", static_cast<int32_t>(child), i);
+            }
         }
     }
 }
@@ -156,7 +175,9 @@ void LoadLevel(const std::string& level_name) {
     if (!LumpExists(level_name))
         Fatal(5, "ERROR: The level '%s' does not exist.\n", level_name.c_str());
     std::vector<std::vector<uint8_t>> lumps;
-    for (const LumpKind& kind : kLevelLumps) lumps.push_back(ReadLevelLump(kind.name, level_name));
+    for (const char* name : kLevelLumpNames) lumps.push_back(ReadLevelLump(name, level_name));
+    // Things but no node data at all: the level has not been through a node builder.
+    if (lumps[0].size() >= 10 && lumps[5].empty() && lumps[6].empty()) FailMissingLump("NODES");
     DecodeLevelLumps(lumps);
     printf("%s: %ld Sectors, %ld Segs loaded.\n", level_name.c_str(),
            static_cast<long>(level.num_sectors), static_cast<long>(level.num_segs));
@@ -172,6 +193,7 @@ void FreeLevel() {
     level.subsectors = {};
     level.nodes = {};
     level.segs = {};
+    level.node_vertexes = {};
     level.front_seg = {};
 }
 

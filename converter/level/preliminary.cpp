@@ -25,12 +25,17 @@ void ComputeBounds() {
 
 void NormalizeLevel() {
     // 32-bit sums that wrap like the machine's integers.
+    // The node builder's vertices count as well: the plain format keeps them
+    // in VERTEXES, and every node format must give the same shift.
     uint32_t sum_x = 0, sum_y = 0;
-    for (const Vertex& vertex : level.vertexes) {
-        sum_x += static_cast<uint32_t>(static_cast<int32_t>(vertex.x));
-        sum_y += static_cast<uint32_t>(static_cast<int32_t>(vertex.y));
+    for (const std::vector<Vertex>* list : {&level.vertexes, &level.node_vertexes}) {
+        for (const Vertex& vertex : *list) {
+            sum_x += static_cast<uint32_t>(static_cast<int32_t>(vertex.x));
+            sum_y += static_cast<uint32_t>(static_cast<int32_t>(vertex.y));
+        }
     }
-    int32_t count = level.num_vertexes > 0 ? level.num_vertexes : 1;
+    int32_t count = level.num_vertexes + static_cast<int32_t>(level.node_vertexes.size());
+    if (count <= 0) count = 1;
     int32_t average_x = static_cast<int32_t>(sum_x) / count;
     int32_t average_y = static_cast<int32_t>(sum_y) / count;
     int32_t shift_x = average_x / 64 * 64;

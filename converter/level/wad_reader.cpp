@@ -63,22 +63,35 @@ bool LumpExists(std::string_view name) {
     return false;
 }
 
+namespace {
+
+// The lumps that may follow a level's marker, in any order.
+constexpr std::string_view kLevelLumpKinds[] = {
+    "THINGS", "LINEDEFS", "SIDEDEFS", "VERTEXES", "SEGS",     "SSECTORS",
+    "NODES",  "SECTORS",  "REJECT",   "BLOCKMAP", "BEHAVIOR", "SCRIPTS",
+};
+
+bool IsLevelLump(const LumpName& name) {
+    for (std::string_view kind : kLevelLumpKinds)
+        if (LumpNameEquals(name, kind)) return true;
+    return false;
+}
+
+}  // namespace
+
 std::vector<uint8_t> ReadLevelLump(std::string_view lump_name, std::string_view marker_name) {
-    bool marker_seen = false;
     const WadDirEntry* found = nullptr;
-    for (const WadDirEntry& entry : wad_reader.directory) {
-        if (LumpNameEquals(entry.name, marker_name)) marker_seen = true;
-        if (marker_seen && LumpNameEquals(entry.name, lump_name)) {
-            found = &entry;
+    const std::vector<WadDirEntry>& directory = wad_reader.directory;
+    size_t i = 0;
+    while (i < directory.size() && !LumpNameEquals(directory[i].name, marker_name)) i++;
+    for (i++; i < directory.size() && IsLevelLump(directory[i].name); i++) {
+        if (LumpNameEquals(directory[i].name, lump_name)) {
+            found = &directory[i];
             break;
         }
     }
     std::string lump(lump_name);
-    if (!found) {
-        CloseWad();
-        Fatal(1, "Missing '%s' entry in WAD.\nPlease make sure the level has been BSP'ed.\n",
-              lump.c_str());
-    }
+    if (!found) FailMissingLump(lump_name);
     int64_t offset = found->file_offset, size = found->size;
     if (offset < 0 || size < 0 || offset + size > wad_reader.file_size) {
         Fatal(1, "ERROR: '%s' is damaged: lump '%s' lies outside the file.\n",
@@ -91,6 +104,25 @@ std::vector<uint8_t> ReadLevelLump(std::string_view lump_name, std::string_view 
               wad_reader.file_name.c_str(), lump.c_str());
     }
     return bytes;
+}
+
+bool ReadLump(std::string_view name, std::vector<uint8_t>& bytes) {
+    for (const WadDirEntry& entry : wad_reader.directory) {
+        if (!LumpNameEquals(entry.name, name)) continue;
+        const int64_t offset = entry.file_offset, size = entry.size;
+        if (offset < 0 || size < 0 || offset + size > wad_reader.file_size) return false;
+        bytes.assign(static_cast<size_t>(size), 0);
+        return size == 0 || (fseek(wad_reader.file, static_cast<long>(offset), SEEK_SET) == 0 &&
+                             fread(bytes.data(), 1, bytes.size(), wad_reader.file) == bytes.size());
+    }
+    return false;
+}
+
+void FailMissingLump(std::string_view lump_name) {
+    CloseWad();
+    std::string lump(lump_name);
+    Fatal(1, "Missing '%s' entry in WAD.\nPlease make sure the level has been BSP'ed.\n",
+          lump.c_str());
 }
 
 void CloseWad() {

@@ -21,6 +21,8 @@ struct BrushPlane {
     int32_t x_offset;      // texture shift along the plane, unscaled
     int32_t y_offset;      // texture shift across it, unscaled
     float texture_scale;   // the horizontal texture scale factor times map_scale
+    bool framed;           // true: frame holds where the texture lies
+    TextureFrame frame;    // set by SetPlaneFrame
 };
 
 // The brush between BeginBrush and EndBrush.
@@ -36,6 +38,24 @@ extern OpenBrush open_brush;
 
 // Appends the plane's line of the three-point form, with its CR LF.
 void PutPlaneLine(std::string& text, const BrushPlane& plane);
+
+// A plane as Doom 3 holds it: a*x + b*y + c*z + d = 0, (a, b, c) of unit
+// length and pointing out of the brush.
+struct FloatPlane {
+    float a, b, c, d;
+};
+
+// The plane Doom 3 makes of the three points of a plane line
+// (idPlane::FromPoints with its fix of nearly axial normals), in float.
+FloatPlane PlaneFromPoints(const Point3 (&points)[3]);
+// Doom 3's texture axes of a plane normal (ComputeAxisBase).
+void TextureAxes(const float normal[3], double s_axis[3], double t_axis[3]);
+// Appends the plane's line of a brushDef3 block, with its CR LF:
+// ( a b c d ) ( ( xx xy xoff ) ( yx yy yoff ) ) "textures/NAME" 0 0 0
+void PutBrushDef3Line(std::string& text, const BrushPlane& plane);
+// A material as brushDef3 blocks quote it, "textures/" in front (the name
+// is quotable already: WriteBrush made it so).
+std::string QuotedMaterial(const std::string& material);
 
 // Why Doom 3's map compiler would throw a brush away.
 enum class BrushFault {

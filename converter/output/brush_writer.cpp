@@ -184,6 +184,7 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
     plane.x_offset = x_offset;
     plane.y_offset = y_offset;
     plane.texture_scale = scale_factor * scale;
+    plane.framed = false;
 }
 
 void BeginBrush(BrushOwner owner, int32_t index) {
@@ -202,9 +203,17 @@ bool EndBrush(bool counted) {
         return false;
     }
     std::string& text = open_brush.text;
-    text.assign(" {\r\n");
-    for (size_t i = 0; i < open_brush.plane_count; i++) PutPlaneLine(text, open_brush.planes[i]);
-    text.append(" }\r\n");
+    if (OptionSet(kOptBrushDef3)) {
+        text.assign(" {\r\n  brushDef3\r\n  {\r\n");
+        for (size_t i = 0; i < open_brush.plane_count; i++)
+            PutBrushDef3Line(text, open_brush.planes[i]);
+        text.append("  }\r\n }\r\n");
+    } else {
+        text.assign(" {\r\n");
+        for (size_t i = 0; i < open_brush.plane_count; i++)
+            PutPlaneLine(text, open_brush.planes[i]);
+        text.append(" }\r\n");
+    }
     MapWriteEndedLine(text);
     NoteEntityBrush(true);
     if (counted) {

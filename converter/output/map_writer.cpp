@@ -174,6 +174,7 @@ void CreateMapFile(const std::string& map_file_name) {
 }
 
 void BeginWorldspawn() {
+    if (OptionSet(kOptBrushDef3)) MapPrintf("Version 2");
     MapPrintf("{");
     MapPrintf(" \"classname\"\t\"worldspawn\"");
     MapPrintf(" \"no_stamina\"\t\"1\"");

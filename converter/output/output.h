@@ -9,12 +9,13 @@
 
 // ---- Options ----
 
-constexpr uint32_t kOptNoFloor = 0x001;  // -nofloor: no floor brushes
-constexpr uint32_t kOptNoCeil = 0x002;   // -noceil: no ceiling brushes
-constexpr uint32_t kOptNoWall = 0x004;   // -nowall: no wall brushes
-constexpr uint32_t kOptNoMove = 0x008;   // -nomove: no movers, no switches
-constexpr uint32_t kOptNoEnt = 0x020;    // -noent: no objects for things
-constexpr uint32_t kOptBound = 0x080;    // -bound: bounding brushes
+constexpr uint32_t kOptNoFloor = 0x001;    // -nofloor: no floor brushes
+constexpr uint32_t kOptNoCeil = 0x002;     // -noceil: no ceiling brushes
+constexpr uint32_t kOptNoWall = 0x004;     // -nowall: no wall brushes
+constexpr uint32_t kOptNoMove = 0x008;     // -nomove: no movers, no switches
+constexpr uint32_t kOptNoEnt = 0x020;      // -noent: no objects for things
+constexpr uint32_t kOptBound = 0x080;      // -bound: bounding brushes
+constexpr uint32_t kOptBrushDef3 = 0x100;  // -brushdef3: Doom 3's own map form, brushDef3 blocks
 
 struct ConvertOptions {
     std::string wad_file_name;      // upper-cased, ".WAD" appended when it has no '.'
@@ -96,6 +97,27 @@ void BeginBrush(BrushOwner owner, int32_t index);
 void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int32_t y2, int32_t x3,
                 int32_t h3, int32_t y3, const std::string& material, int32_t x_offset,
                 int32_t y_offset, float scale_factor);
+// Where a plane's texture lies, in level units before -scale: Doom draws one
+// texel per unit, so a point p shows column (p - origin) . s_axis and row
+// (p - origin) . t_axis, each taken modulo the texture's size.
+struct TextureFrame {
+    double origin[3];  // x, y, height of texel (0, 0)
+    double s_axis[3];  // unit direction in which columns grow
+    double t_axis[3];  // unit direction in which rows grow (down the image)
+    double width;      // texels across, the true size of the texture
+    double height;     // texels down
+};
+
+// Attaches the texture frame to the plane WriteBrush added last. Only
+// brushDef3 blocks use it; a plane without one gets a plain 32-unit matrix.
+void SetPlaneFrame(const TextureFrame& frame);
+// The frame of a flat: Doom's 64-unit grid, columns along x, rows along -y.
+TextureFrame FlatFrame();
+// The frame of a wall side: texel (0, 0) at (x, y) and height `top`, columns
+// along the unit direction (dx, dy), rows downward.
+TextureFrame WallFrame(double x, double y, double top, double dx, double dy, int32_t width,
+                       int32_t height);
+
 // Writes the open brush, unless Doom 3's compiler would throw it away (it
 // encloses no space): such a brush is left out and counted for a warning.
 // A counted brush that is written adds to brush_count and its planes to

@@ -1,6 +1,8 @@
 // Filler slabs of lines whose front side carries a middle texture together
 // with an upper or a lower texture: a thin brush standing on the line, inside
 // the front sector, showing the middle texture on both large faces.
+#include <algorithm>
+
 #include "converter/level/level.h"
 #include "converter/output/output.h"
 #include "converter/surfaces/surfaces.h"
@@ -11,8 +13,41 @@ constexpr int32_t kWallWidth = 2;
 constexpr double kNormalDivisor = 182.444444;  // binary angle units per table degree
 const char* const kNoDraw = "common/nodraw";
 
+constexpr uint16_t kLowerUnpegged = 0x10;
+
 bool NamePresent(const std::string& name) {
     return name.empty() || name[0] != '-';
+}
+
+// The texture frame of a filler face: the front side's middle texture as Doom
+// pegs it, on the face toward the front sector, or (`back`) the same texture
+// on the face toward the back, running from the line's end so that it reads
+// the right way round from there.
+void SetFillerFrame(int linedef, bool back) {
+    const LineDef& line = level.linedefs[linedef];
+    const SideDef& right = level.sidedefs[line.right_sidedef];
+    const Sector& front = level.sectors[right.sector];
+    int32_t width = 0;
+    int32_t height = 0;
+    TrueTextureSize(LumpNameText(right.middle_texture), LumpNameText(right.middle_texture), width,
+                    height);
+    const bool lower_unpegged = (line.flags & kLowerUnpegged) != 0;
+    int32_t top = lower_unpegged ? front.floor_height + height : front.ceiling_height;
+    if (line.left_sidedef >= 0) {
+        // A two-sided middle texture hangs from the lower ceiling or stands
+        // on the higher floor.
+        const Sector& behind = level.sectors[level.sidedefs[line.left_sidedef].sector];
+        top = lower_unpegged ? std::max(front.floor_height, behind.floor_height) + height
+                             : std::min(front.ceiling_height, behind.ceiling_height);
+    }
+    TextureFrame frame = SideFrame(linedef, true, right, top, width, height);
+    if (back) {
+        const Vertex& end = level.vertexes[line.end_vertex];
+        for (int i = 0; i < 2; i++) frame.s_axis[i] = -frame.s_axis[i];
+        frame.origin[0] = end.x - right.x_offset * frame.s_axis[0];
+        frame.origin[1] = end.y - right.x_offset * frame.s_axis[1];
+    }
+    SetPlaneFrame(frame);
 }
 
 }  // namespace
@@ -70,7 +105,9 @@ void WriteFillerBrush(int linedef) {
 
     BeginBrush(BrushOwner::kFiller, linedef);
     WriteBrush(x1, 10, y1, x2, 10, y2, x1, 0, y1, middle, x_offset, y_offset, factor);
+    if (OptionSet(kOptBrushDef3)) SetFillerFrame(linedef, false);
     WriteBrush(x4, 10, y4, x3, 10, y3, x4, 0, y4, middle, x_offset, y_offset, factor);
+    if (OptionSet(kOptBrushDef3)) SetFillerFrame(linedef, true);
     WriteBrush(x5, 10, y5, x6, 10, y6, x5, 0, y5, kNoDraw, x_offset, y_offset, factor);
     WriteBrush(x7, 10, y7, x8, 10, y8, x7, 0, y7, kNoDraw, x_offset, y_offset, factor);
     WriteBrush(-1, bottom, 1, 0, bottom, 0, 1, bottom, 1, kNoDraw, 0, 0, 1.0f);

@@ -37,6 +37,36 @@ struct PlanePoint {
     int32_t y;
 };
 
+// The frame of a side plane that shows the lower (mode 0) or upper (mode 1)
+// texture of the side across `line`, as Doom draws it seen from the
+// neighbouring sector, at the heights the sectors are stored with.
+void SetStepFrame(const SectorEdge& line, const std::string& material, int mode) {
+    const LineDef& linedef = level.linedefs[line.linedef];
+    const SideDef& far_side = level.sidedefs[line.other_sidedef];
+    const Sector& own = level.sectors[level.current_sector];
+    const Sector& neighbour = level.sectors[line.other_sector];
+    const uint16_t flags = static_cast<uint16_t>(linedef.flags);
+    int32_t width = 0;
+    int32_t height = 0;
+    TrueTextureSize(LumpNameText(mode == 1 ? far_side.upper_texture : far_side.lower_texture),
+                    material, width, height);
+    int32_t top;
+    if (mode == 0) {
+        // A lower texture hangs from the near ceiling when unpegged, else from the step's top.
+        top = (flags & kLowerUnpegged) ? neighbour.ceiling_height : own.floor_height;
+    } else {
+        // An upper texture hangs from the near ceiling when unpegged, else stands on the step.
+        top = (flags & kUpperUnpegged) ? neighbour.ceiling_height : own.ceiling_height + height;
+    }
+    // The plane faces away from the piece: the side seen from there runs from
+    // the edge's second point to its first, the line's way for its front.
+    const Vertex& v1 = level.vertexes[linedef.start_vertex];
+    const Vertex& v2 = level.vertexes[linedef.end_vertex];
+    const int64_t along = static_cast<int64_t>(line.x1 - line.x2) * (v2.x - v1.x) +
+                          static_cast<int64_t>(line.y1 - line.y2) * (v2.y - v1.y);
+    SetPlaneFrame(SideFrame(line.linedef, along > 0, far_side, top, width, height));
+}
+
 }  // namespace
 
 uint16_t LineTextureAngle(const SectorEdge& line) {
@@ -145,6 +175,7 @@ void WritePieceSides(const std::string& material, int mode) {
                 ShiftSidePlane(line, 1, x1, y1, x2, y2);
         }
         WriteBrush(x2, 10, y2, x1, 10, y1, x2, 0, y2, *side_material, x_off, y_off, scale);
+        if (has_far_side && OptionSet(kOptBrushDef3)) SetStepFrame(line, *side_material, mode);
     }
 }
 
@@ -160,7 +191,9 @@ void WriteFloorAndCeiling() {
         const int32_t top = level.floor_level;
         BeginBrush(BrushOwner::kSectorPieces, level.current_sector);
         WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, texture2, 0, 0, 1.0f);
+        SetPlaneFrame(FlatFrame());
         WriteBrush(-1, top, 1, 1, top, 0, -1, top, -1, texture2, 0, 0, 1.0f);
+        SetPlaneFrame(FlatFrame());
         WritePieceSides(texture2, 0);
         EndBrush();
     }
@@ -169,7 +202,9 @@ void WriteFloorAndCeiling() {
         const int32_t bottom = level.ceiling_level;
         BeginBrush(BrushOwner::kSectorPieces, level.current_sector);
         WriteBrush(-1, top, 1, 1, top, 0, -1, top, -1, texture1, 0, 0, 1.0f);
+        SetPlaneFrame(FlatFrame());
         WriteBrush(1, bottom, 1, -1, bottom, 0, 1, bottom, -1, texture1, 0, 0, 1.0f);
+        SetPlaneFrame(FlatFrame());
         WritePieceSides(texture1, 1);
         EndBrush();
     }

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "converter/geometry/sector_edge.h"
+#include "converter/level/level.h"
+#include "converter/output/output.h"
 #include "formats/wad.h"
 #include "formats/wad2.h"
 
@@ -40,6 +42,11 @@ struct TextureCatalog {
     std::unordered_map<std::string, std::string> mapped_names;
     // LumpMaterial's result by the eight bytes of each lump name asked for.
     std::unordered_map<uint64_t, std::string> lump_materials;
+    // Width and height of the WAD's wall textures by upper-cased name, from
+    // TEXTURE1 then TEXTURE2 (the first definition of a name counts); read on
+    // the first lookup, for brushDef3 texture matrices.
+    std::unordered_map<std::string, std::pair<int32_t, int32_t>> wad_texture_sizes;
+    bool wad_textures_read;  // wad_texture_sizes has been filled
 };
 
 extern TextureCatalog texture_catalog;
@@ -64,6 +71,25 @@ void ReadTextLine(FILE* file, std::string& line);
 // Chooses the axis along which a wall's texture runs; gives the flip flag.
 int ChooseTextureAxis(uint16_t angle, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                       int32_t& natx1, int32_t& natx2);
+
+// ---- Texture frames of Doom's sides ----
+
+// The size Doom draws the wall texture `doom_name` with: its TEXTURE1 or
+// TEXTURE2 size; for a name the WAD does not define, the .TEX size of
+// `material`, else 256 x 512.
+void TrueTextureSize(const std::string& doom_name, const std::string& material, int32_t& width,
+                     int32_t& height);
+// Adds the texture sizes of a TEXTURE1 or TEXTURE2 lump to `sizes`, keeping
+// names already there; gives false when the lump is damaged (the entries
+// before the damage are kept).
+bool DecodeTextureSizes(ByteSpan lump,
+                        std::unordered_map<std::string, std::pair<int32_t, int32_t>>& sizes);
+// Where Doom draws a texture of `width` x `height` on the side `side` of
+// `linedef` (its front when `front`, else its back), with the texture's top
+// edge (before the side's y offset) at height `top`: columns run from the
+// side's start vertex, shifted by the Seg's and the side's x offsets.
+TextureFrame SideFrame(int linedef, bool front, const SideDef& side, int32_t top, int32_t width,
+                       int32_t height);
 
 // ---- Floors and ceilings ----
 

@@ -65,6 +65,7 @@ void ResetTextureCatalog() {
     texture_catalog.file = nullptr;
     texture_catalog.texture_map_count = 0;
     texture_catalog.missing_flat_name = kDefaultMissingFlat;
+    texture_catalog.wad_textures_read = false;
 }
 
 void OpenTextureCatalog(const std::string& file_name) {

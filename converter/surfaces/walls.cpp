@@ -174,6 +174,15 @@ void BuildWallBrushes() {
         BeginBrush(BrushOwner::kWall, s.linedef);
         WriteBrush(pt1.x, 10, pt1.y, pt2.x, 10, pt2.y, pt1.x, 0, pt1.y, face, x_offset, y_offset,
                    factor);
+        if (OptionSet(kOptBrushDef3)) {
+            int32_t width = 0;
+            int32_t height = 0;
+            TrueTextureSize(LumpNameText(right.middle_texture), face, width, height);
+            // Lower unpegged: the texture's bottom edge on the floor; else its top at the ceiling.
+            const int32_t top = (line.flags & kLowerUnpegged) ? sector.floor_height + height
+                                                              : sector.ceiling_height;
+            SetPlaneFrame(SideFrame(s.linedef, true, right, top, width, height));
+        }
         WriteBrush(pt4.x, 10, pt4.y, pt3.x, 10, pt3.y, pt4.x, 0, pt4.y, kNoDraw, 0, 0, 1.0f);
         WriteBrush(pt5.x, 10, pt5.y, pt6.x, 10, pt6.y, pt5.x, 0, pt5.y, kNoDraw, 0, 0, 1.0f);
         WriteBrush(pt7.x, 10, pt7.y, pt8.x, 10, pt8.y, pt7.x, 0, pt7.y, kNoDraw, 0, 0, 1.0f);

@@ -168,24 +168,25 @@ TEST_F(BraktBadInput, IndicesOutOfRangeInEveryLevelLump) {
     // The room has 4 vertices, 4 lines, 4 sides, 1 sector, 4 segs, 1 subsector.
     const Case cases[] = {
         {"SIDEDEFS", 30, 0, 28, 1, "SIDEDEFS record 0 refers to sector 1"},
-        {"SIDEDEFS", 30, 3, 28, -1, "SIDEDEFS record 3 refers to sector -1"},
+        {"SIDEDEFS", 30, 3, 28, -1, "SIDEDEFS record 3 refers to sector 65535"},
         {"LINEDEFS", 14, 1, 0, 4, "LINEDEFS record 1 refers to vertex 4"},
-        {"LINEDEFS", 14, 1, 2, -1, "LINEDEFS record 1 refers to vertex -1"},
+        {"LINEDEFS", 14, 1, 2, -1, "LINEDEFS record 1 refers to vertex 65535"},
         {"LINEDEFS", 14, 2, 10, 4, "LINEDEFS record 2 refers to sidedef 4"},
-        {"LINEDEFS", 14, 2, 10, -32768, "LINEDEFS record 2 refers to sidedef -32768"},
+        {"LINEDEFS", 14, 2, 10, -32768, "LINEDEFS record 2 refers to sidedef 32768"},
+        {"LINEDEFS", 14, 2, 10, -1, "LINEDEFS record 2 refers to sidedef -1"},  // no front side
         {"LINEDEFS", 14, 2, 12, 4, "LINEDEFS record 2 refers to sidedef 4"},
-        {"LINEDEFS", 14, 3, 12, -2, ""},  // any negative back side means none
+        {"LINEDEFS", 14, 3, 12, -2, "LINEDEFS record 3 refers to sidedef 65534"},
+        {"LINEDEFS", 14, 3, 12, -1, ""},  // 65535: no back side
         {"LINEDEFS", 14, 0, 12, 1, ""},   // a back side shared with another line
         {"SEGS", 12, 0, 0, 32767, "SEGS record 0 refers to vertex 32767"},
-        {"SEGS", 12, 1, 2, -32768, "SEGS record 1 refers to vertex -32768"},
+        {"SEGS", 12, 1, 2, -32768, "SEGS record 1 refers to vertex 32768"},
         {"SEGS", 12, 2, 6, 4, "SEGS record 2 refers to linedef 4"},
-        {"SEGS", 12, 3, 6, -1, "SEGS record 3 refers to linedef -1"},
-        {"SEGS", 12, 0, 8, 7, ""},  // a direction other than 0 or 1
+        {"SEGS", 12, 3, 6, -1, "SEGS record 3 refers to linedef 65535"},
         {"SSECTORS", 4, 0, 2, 4, "SSECTORS record 0 refers to seg 4"},
-        {"SSECTORS", 4, 0, 2, -1, "SSECTORS record 0 refers to seg -1"},
+        {"SSECTORS", 4, 0, 2, -1, "SSECTORS record 0 refers to seg 65535"},
         {"SSECTORS", 4, 0, 0, 5, "SSECTORS record 0 refers to seg 4"},
         {"SSECTORS", 4, 0, 0, 0, "SSECTORS record 0 refers to seg -1"},
-        {"SSECTORS", 4, 0, 0, -32768, "SSECTORS record 0 refers to seg -32769"},
+        {"SSECTORS", 4, 0, 0, -32768, "SSECTORS record 0 refers to seg 32767"},
         {"THINGS", 10, 0, 0, -32768, ""},   // a thing outside every sector
         {"THINGS", 10, 0, 4, -1, ""},       // angle
         {"SECTORS", 26, 0, 0, 32767, ""},   // floor above the ceiling
@@ -225,6 +226,17 @@ TEST_F(BraktBadInput, IndicesOutOfRangeInEveryLevelLump) {
         ExpectFails(Convert(RoomWad(builder)), 1,
                     std::string("ERROR: ") + message + ", which does not exist.\n");
     }
+
+    // A seg neither along nor against its line; compressed nodes that do
+    // not decompress.
+    WadBuilder wad;
+    Room().AddTo(wad, "MAP01");
+    SetS16(wad.Data("SEGS"), 8, 7);
+    ExpectFails(Convert(wad.Build()), 1, "ERROR: SEGS record 0 has direction 7.\n");
+    SetS16(wad.Data("SEGS"), 8, 0);
+    wad.Data("NODES") = {'Z', 'N', 'O', 'D', 1, 2, 3};
+    ExpectFails(Convert(wad.Build()), 1,
+                "ERROR: Compressed NODES lump is damaged: it does not decompress (bad data).\n");
 }
 
 TEST_F(BraktBadInput, DegenerateLevels) {
@@ -232,13 +244,17 @@ TEST_F(BraktBadInput, DegenerateLevels) {
     LevelBuilder empty;
     ExpectFails(Convert(RoomWad(empty)), 1, "ERROR: The level 'MAP01' has no vertices.\n");
 
-    // Vertices but no lines, sectors, segs or subsectors; things anyway.
+    // Vertices but no lines, sectors, segs or subsectors; things anyway: no
+    // node builder has seen the level. Without things it converts.
     LevelBuilder bare;
     bare.AddVertex(0, 0);
     bare.things.push_back({0, 0, 0, 1, 7});
     WadBuilder wad;
     bare.AddTo(wad, "MAP01");
     wad.Data("SSECTORS").clear();
+    ExpectFails(Convert(wad.Build()), 1,
+                "Missing 'NODES' entry in WAD.\nPlease make sure the level has been BSP'ed.\n");
+    wad.Data("THINGS").clear();
     ExpectConverts(Convert(wad.Build()));
 
     // One sector and no nodes, the things looked up in the only subsector.
@@ -296,9 +312,11 @@ TEST_F(BraktBadInput, LinesWithoutSegsAndZeroLengthLines) {
     };
     check(Convert(wad.Build()));
 
-    // No segs for any line: angles and offsets come from the vertices.
+    // No segs for any line: angles and offsets come from the vertices. (Only
+    // a level without things may lack node data.)
     wad.Data("SEGS").clear();
     wad.Data("SSECTORS").clear();
+    wad.Data("THINGS").clear();
     check(Convert(wad.Build()));
 }
 

@@ -58,7 +58,7 @@ protected:
             SubSector{static_cast<int16_t>(seg_count), static_cast<int16_t>(first_seg)});
     }
 
-    int AddNode(int x, int y, int dx, int dy, uint16_t right_child, uint16_t left_child) {
+    int AddNode(int x, int y, int dx, int dy, uint32_t right_child, uint32_t left_child) {
         Node node{};
         node.x = static_cast<int16_t>(x);
         node.y = static_cast<int16_t>(y);

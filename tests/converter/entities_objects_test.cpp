@@ -40,8 +40,7 @@ TEST_F(ObjectTest, PointOnAPartitionLineGoesLeft) {
     int line_a = AddLine(0, 0, 0, 64, 0, 0, a, b);
     int right = AddSubsector(AddSeg(line_a, 0, 16384));
     int left = AddSubsector(AddSeg(line_a, 1, 49152));
-    AddNode(0, 0, 0, 64, static_cast<uint16_t>(0x8000 | right),
-            static_cast<uint16_t>(0x8000 | left));
+    AddNode(0, 0, 0, 64, kSubsectorBit | right, kSubsectorBit | left);
 
     EXPECT_EQ(FindSector(5, 10), a);
     EXPECT_EQ(FindSector(0, 10), b);

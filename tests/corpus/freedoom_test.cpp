@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -84,6 +85,22 @@ void ConvertLevels(const std::string& wad_file, const std::vector<std::string>& 
         EXPECT_GT(map.entities, with_objects ? 10 : 1);  // the default table lists many things
         CheckTotals(run.output, map, bound);
         std::remove(map_name.c_str());
+
+        // Doom 3's own form: the same entities and brushes.
+        args.push_back("-brushdef3");
+        run = RunProgram(BRAKT_PATH, args);
+        EXPECT_EQ(run.status, 0) << run.output;
+        std::string native_name = name;
+        for (char& ch : native_name) ch = static_cast<char>(std::tolower(ch));
+        native_name += ".map";
+        int native_entities = 0, native_brushes = 0;
+        for (const std::string& line : SplitCrLfLines(ReadFileText(native_name))) {
+            native_entities += line == "{";
+            native_brushes += line == " {";
+        }
+        EXPECT_EQ(native_entities, map.entities);
+        EXPECT_EQ(native_brushes, map.brushes);
+        std::remove(native_name.c_str());
     }
 }
 
