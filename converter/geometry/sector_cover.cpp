@@ -31,14 +31,13 @@ constexpr double kAreaSlackPerUnit = 1.0;
 // the longest stretch of a side without a wall near a corner.
 constexpr double kWallBand = 3.0;
 constexpr double kWallGap = 8.0;
-std::vector<std::pair<double, double>> wall_spans;
 // How far a corner of a piece, a truncated cut point, may lie from the
 // boundary of its sector without a closer look.
 constexpr double kCutSlack = 3.0;
 constexpr double kPi = 3.141592653589793;
 constexpr double kAngleSlack = 1e-9;  // radians
 // How far a cut part of a partition line may lie from the line.
-constexpr double kCutBand = 1.5;  // kept from side to side for its room
+constexpr double kCutBand = 1.5;
 // Where a side leaves the walls, points this far to either side of it are
 // probed, one every few units.
 constexpr double kProbeDepth = 3.0;
@@ -51,6 +50,8 @@ constexpr size_t kMaxBands = 256;
 constexpr double kBandMargin = 4.0;
 // A slab piece smaller than this (square units) is left out.
 constexpr double kMinPieceArea = 1.0;
+
+std::vector<std::pair<double, double>> wall_spans;  // kept from side to side for its room
 
 // Whether `edge` bounds the current sector: it has length and the sector on
 // one side only.
