@@ -36,6 +36,9 @@ struct OpenBrush {
 
 extern OpenBrush open_brush;
 
+// Forgets the material names kept from earlier planes.
+void ForgetMaterialNames();
+
 // Appends the plane's line of the three-point form, with its CR LF.
 void PutPlaneLine(std::string& text, const BrushPlane& plane);
 
