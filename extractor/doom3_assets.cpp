@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "extractor/extractor.h"
+#include "formats/doom3_names.h"
 #include "formats/fatal.h"
 
 Doom3Assets doom3_assets;
@@ -36,11 +37,6 @@ bool IsLetter(char c) {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-// A character the script lexer takes into a bare name after its first.
-bool IsNameCharacter(char c) {
-    return IsLetter(c) || IsDigit(c) || c == '_' || c == '/' || c == '\\' || c == ':' || c == '.';
 }
 
 // `name` itself the first time it is asked for, else the first of name_2,
@@ -121,10 +117,7 @@ bool ChooseDoom3Image(const std::string& doom_name, Doom3Image& image) {
     // The converted maps write the name in upper case, and a double quote or
     // control character, which no quoted name can hold, as '_'.
     std::string name = UpperCase(doom_name);
-    for (char& c : name) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || u < 0x20 || u == 0x7F) c = '_';
-    }
+    ReplaceUnquotable(name);
     std::string file = name;
     for (char& c : file)
         if (!IsLetter(c) && !IsDigit(c)) c = '_';
@@ -133,15 +126,9 @@ bool ChooseDoom3Image(const std::string& doom_name, Doom3Image& image) {
     return true;
 }
 
-std::string QuotedMaterialName(const std::string& name) {
-    bool bare = !name.empty() && (IsLetter(name[0]) || name[0] == '_');
-    for (char c : name) bare = bare && IsNameCharacter(c);
-    return bare ? name : "\"" + name + "\"";
-}
-
 std::string Doom3MaterialText(const Doom3Image& image, bool see_through) {
     const std::string& path = image.path;
-    std::string text = QuotedMaterialName(image.material) + "\n{\n";
+    std::string text = WrittenName(image.material) + "\n{\n";
     text += "    qer_editorimage " + path + "\n";
     if (see_through) {
         text += "    twoSided\n";

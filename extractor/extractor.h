@@ -229,9 +229,6 @@ bool ChooseDoom3Image(const std::string& doom_name, Doom3Image& image);
 // The material as written in the material file; a see-through one cuts out
 // its transparent texels and shows both faces.
 std::string Doom3MaterialText(const Doom3Image& image, bool see_through);
-// A material name as the script lexer reads it: bare when it may be, else
-// in double quotes.
-std::string QuotedMaterialName(const std::string& name);
 // The bytes of a 32-bit uncompressed TGA file of width x height colours
 // (4 bytes each, blue, green, red, alpha, row after row from the top).
 void EncodeTga(const uint8_t* pixels, int width, int height, std::vector<uint8_t>& out);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "converter/output/output.h"
+#include "formats/doom3_names.h"
 
 // A point of the map in written coordinates: x, y, height.
 struct Point3 {
@@ -35,6 +36,9 @@ struct OpenBrush {
 };
 
 extern OpenBrush open_brush;
+
+// Forgets the material names kept from earlier planes.
+void ForgetMaterialNames();
 
 // Appends the plane's line of the three-point form, with its CR LF.
 void PutPlaneLine(std::string& text, const BrushPlane& plane);
@@ -68,15 +72,6 @@ enum class BrushFault {
 // Judges a brush on the points it is written with.
 BrushFault CheckBrush(const BrushPlane* planes, size_t count);
 
-// How a material name is written.
-enum class NameForm {
-    kBare,        // Doom 3's map reader takes it as one word: a letter or '_' first,
-                  // then letters, digits and '_' '/' '\\' ':' '.'
-    kQuoted,      // any other name that can stand inside double quotes
-    kUnquotable,  // it holds a quote or a control character
-};
-
-NameForm ClassifyName(std::string_view name);
 // Replaces the characters that cannot stand inside quotes (a quote, control
 // characters) with '_', warning once for each name.
 void MakeQuotable(std::string& name);

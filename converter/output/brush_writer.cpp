@@ -93,6 +93,24 @@ std::string_view FormatScales(float texture_scale, float scale) {
 
 OpenBrush open_brush;
 
+namespace {
+
+// The material name of the plane before, as given and as written.
+struct NameMemo {
+    std::string given;    // as handed to WriteBrush
+    std::string written;  // made quotable
+    bool bare;            // written without quotes
+};
+
+NameMemo name_memo;
+
+}  // namespace
+
+void ForgetMaterialNames() {
+    name_memo = NameMemo{};
+    for (BrushPlane& plane : open_brush.planes) plane.material.clear();
+}
+
 // Appends the plane's line, "  ( x y z ) ( x y z ) ( x y z ) material xoff
 // yoff 0 %f %f" and CR LF, put together by hand: the map holds one such line
 // per plane, and printf-style formatting of it was most of the converter's time.
@@ -173,13 +191,22 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
     // The slot usually held the same material in the brush before.
     const std::string_view name(material.c_str());  // up to the first NUL, as %s
     if (plane.material != name) {
-        plane.material.assign(name);
-        NameForm form = ClassifyName(plane.material);
-        if (form == NameForm::kUnquotable) {
-            MakeQuotable(plane.material);
-            form = ClassifyName(plane.material);
+        // Or it is the name of the plane before.
+        std::string& last_given = name_memo.given;
+        std::string& last_written = name_memo.written;
+        bool& last_bare = name_memo.bare;
+        if (name != last_given) {
+            last_given.assign(name);
+            last_written.assign(name);
+            NameForm form = ClassifyName(last_written);
+            if (form == NameForm::kUnquotable) {
+                MakeQuotable(last_written);
+                form = ClassifyName(last_written);
+            }
+            last_bare = form == NameForm::kBare;
         }
-        plane.bare = form == NameForm::kBare;
+        plane.material = last_written;
+        plane.bare = last_bare;
     }
     plane.x_offset = x_offset;
     plane.y_offset = y_offset;

@@ -8,6 +8,7 @@
 
 #include "converter/output/brush.h"
 #include "converter/output/output.h"
+#include "formats/doom3_names.h"
 #include "formats/fatal.h"
 
 namespace {
@@ -27,31 +28,6 @@ struct LeftOutReport {
 };
 
 LeftOutReport report;
-
-// Character classes of the name rule, one bit each.
-constexpr uint8_t kStarts = 1;      // may begin a bare name
-constexpr uint8_t kContinues = 2;   // may stand inside a bare name
-constexpr uint8_t kUnquotable = 4;  // cannot stand inside quotes
-
-struct CharClasses {
-    uint8_t of[256];
-    constexpr CharClasses() : of() {
-        for (int c = 0; c < 256; c++) {
-            const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-            const bool other =
-                (c >= '0' && c <= '9') || c == '/' || c == '\\' || c == ':' || c == '.';
-            of[c] = static_cast<uint8_t>((letter ? kStarts | kContinues : 0) |
-                                         (other ? kContinues : 0) |
-                                         (c == '"' || c < 0x20 || c == 0x7f ? kUnquotable : 0));
-        }
-    }
-};
-
-constexpr CharClasses kClasses;
-
-uint8_t ClassOf(char c) {
-    return kClasses.of[static_cast<unsigned char>(c)];
-}
 
 // The name with every character that cannot be shown as \xNN.
 std::string Printable(const std::string& name) {
@@ -99,24 +75,9 @@ void ResetLeftOutReport() {
     report.warned_names.clear();
 }
 
-NameForm ClassifyName(std::string_view name) {
-    if (name.empty()) return NameForm::kQuoted;
-    uint8_t all = kContinues;
-    uint8_t any = 0;
-    for (char c : name) {
-        const uint8_t k = ClassOf(c);
-        all &= k;
-        any |= k;
-    }
-    if (any & kUnquotable) return NameForm::kUnquotable;
-    return (all & kContinues) && (ClassOf(name[0]) & kStarts) ? NameForm::kBare : NameForm::kQuoted;
-}
-
 void MakeQuotable(std::string& name) {
-    if (ClassifyName(name) != NameForm::kUnquotable) return;
     const std::string original = name;
-    for (char& c : name)
-        if (ClassOf(c) & kUnquotable) c = '_';
+    if (!ReplaceUnquotable(name)) return;
     if (report.warned_names.insert(original).second) {
         EndProgressLine();
         printf("WARNING: Material name '%s' holds a quote or control character; written as '%s'.\n",

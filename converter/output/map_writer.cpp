@@ -23,6 +23,7 @@ void ResetMapWriter() {
     map_writer.entity_target = nullptr;
     map_writer.check_brushes = true;
     ResetLeftOutReport();
+    ForgetMaterialNames();
 }
 
 namespace {

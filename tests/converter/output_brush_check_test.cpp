@@ -11,7 +11,7 @@
 namespace {
 
 // The material text of the plane line written for `name`.
-std::string WrittenName(const std::string& name) {
+std::string PlaneMaterialText(const std::string& name) {
     BeginBrush(BrushOwner::kWall, 0);
     WriteBrush(0, 0, 0, 64, 0, 0, 0, 10, 0, name, 0, 0, 1.0f);
     std::string line;
@@ -60,15 +60,15 @@ TEST(MaterialNames, BareWhenDoom3ReadsThemSoElseQuoted) {
         {"+0NUKAGE", "\"+0NUKAGE\""}, {"SW\"1", "SW_1"},
         {"TAB\tX", "TAB_X"},
     };
-    for (const auto& c : kCases) EXPECT_EQ(WrittenName(c.given), c.written) << c.given;
+    for (const auto& c : kCases) EXPECT_EQ(PlaneMaterialText(c.given), c.written) << c.given;
 }
 
 TEST(MaterialNames, AQuoteOrControlCharacterIsWarnedAboutOncePerName) {
     ResetConverterState();
     testing::internal::CaptureStdout();
-    WrittenName("A\"B");
-    WrittenName("A\"B");
-    WrittenName("C\x01");
+    PlaneMaterialText("A\"B");
+    PlaneMaterialText("A\"B");
+    PlaneMaterialText("C\x01");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "WARNING: Material name 'A\"B' holds a quote or control character; written as "
               "'A_B'.\nWARNING: Material name 'C\\x01' holds a quote or control character; "

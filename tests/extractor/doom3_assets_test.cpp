@@ -8,6 +8,7 @@
 #include <set>
 
 #include "extractor/extractor.h"
+#include "formats/doom3_names.h"
 #include "tests/extractor/test_wads.h"
 
 namespace {
@@ -99,8 +100,8 @@ TEST(Doom3Assets, NamesOfMaterialsAndImageFiles) {
         EXPECT_EQ(image.material, c.material);
         EXPECT_EQ(image.path, c.path);
     }
-    EXPECT_EQ(QuotedMaterialName("textures/A.B:C\\D_1"), "textures/A.B:C\\D_1");
-    EXPECT_EQ(QuotedMaterialName("1ST"), "\"1ST\"");
+    EXPECT_EQ(WrittenName("textures/A.B:C\\D_1"), "textures/A.B:C\\D_1");
+    EXPECT_EQ(WrittenName("1ST"), "\"1ST\"");
     ResetExtractorState();
 }
 
