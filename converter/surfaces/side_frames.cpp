@@ -85,9 +85,16 @@ TextureFrame SideFrame(int linedef, bool front, const SideDef& side, int32_t top
     double y = from.y;
     double column = side.x_offset;
     if (const Seg* seg = front ? FindFrontSeg(linedef) : nullptr) {
-        x = level.vertexes[seg->start_vertex].x;
-        y = level.vertexes[seg->start_vertex].y;
         column += seg->offset;
+        if (seg->start_vertex >= 0 && seg->start_vertex < level.num_vertexes) {
+            x = level.vertexes[seg->start_vertex].x;
+            y = level.vertexes[seg->start_vertex].y;
+        } else {
+            // A vertex of the node builder's own: the Seg starts its offset
+            // along the line.
+            x += seg->offset * dx;
+            y += seg->offset * dy;
+        }
     }
     return WallFrame(x - column * dx, y - column * dy, static_cast<double>(top) + side.y_offset, dx,
                      dy, width, height);
