@@ -164,12 +164,7 @@ void DecodeExtendedNodes(ByteSpan bytes) {
     for (uint32_t i = 0; i < node_count; i++) {
         ByteSpan b = nodes.subspan(32 * static_cast<size_t>(i), 32);
         Node& node = level.nodes[i];
-        node.x = LoadS16(b, 0);
-        node.y = LoadS16(b, 2);
-        node.dx = LoadS16(b, 4);
-        node.dy = LoadS16(b, 6);
-        for (int k = 0; k < 4; k++) node.right_bbox[k] = LoadS16(b, 8 + 2 * k);
-        for (int k = 0; k < 4; k++) node.left_bbox[k] = LoadS16(b, 16 + 2 * k);
+        DecodeNodeLine(b, node);
         node.right_child = LoadU32(b, 24);
         node.left_child = LoadU32(b, 28);
     }

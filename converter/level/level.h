@@ -182,6 +182,9 @@ void DecodeLevelLumps(const std::vector<std::vector<uint8_t>>& lumps);
 // subsectors, segs and nodes of the level model; VERTEXES and LINEDEFS must
 // be decoded first.
 void DecodeExtendedNodes(ByteSpan bytes);
+// The partition line and the two boxes of a node record, the first 24 bytes
+// of both node formats.
+void DecodeNodeLine(ByteSpan b, Node& node);
 // The bytes of a zlib stream; ends the run when the stream is damaged.
 std::vector<uint8_t> Inflate(ByteSpan compressed);
 // Checks every index that later phases follow; ends the run on the first bad one.

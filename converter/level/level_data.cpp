@@ -74,12 +74,7 @@ uint32_t WidenChild(uint16_t child) {
 
 Node DecodeNode(ByteSpan b) {
     Node node;
-    node.x = LoadS16(b, 0);
-    node.y = LoadS16(b, 2);
-    node.dx = LoadS16(b, 4);
-    node.dy = LoadS16(b, 6);
-    for (int i = 0; i < 4; i++) node.right_bbox[i] = LoadS16(b, 8 + 2 * i);
-    for (int i = 0; i < 4; i++) node.left_bbox[i] = LoadS16(b, 16 + 2 * i);
+    DecodeNodeLine(b, node);
     node.right_child = WidenChild(LoadU16(b, 24));
     node.left_child = WidenChild(LoadU16(b, 26));
     return node;
@@ -98,6 +93,15 @@ void CheckIndex(const char* lump, int32_t record, const char* what, int32_t inde
 }
 
 }  // namespace
+
+void DecodeNodeLine(ByteSpan b, Node& node) {
+    node.x = LoadS16(b, 0);
+    node.y = LoadS16(b, 2);
+    node.dx = LoadS16(b, 4);
+    node.dy = LoadS16(b, 6);
+    for (int i = 0; i < 4; i++) node.right_bbox[i] = LoadS16(b, 8 + 2 * i);
+    for (int i = 0; i < 4; i++) node.left_bbox[i] = LoadS16(b, 16 + 2 * i);
+}
 
 void DecodeLevelLumps(const std::vector<std::vector<uint8_t>>& lumps) {
     level.num_things = DecodeRecords(lumps[0], 10, level.things, DecodeThing);
