@@ -180,12 +180,24 @@ void CutSector(const SectorEdge* outline, int count, int splitter, SectorCut& cu
 // Leaves out of pieces[0..piece_count-1] (keeping the order of the rest) the
 // pieces that lie outside the sector whose outline is outline[0..count-1]:
 // those that keep a side of the starting box and those wholly over the void.
-// Gives whether the pieces left cover the sector and stay inside it, within
-// the unit that truncated cut points may move and the 2-unit band of the
-// lines. Lines with the sector on both sides bound nothing. A sector whose
-// boundary is not closed passes.
+// Gives whether the brushes of the pieces left cover the sector exactly
+// (BrushesCoverSector), where need be once the sides on rounded cuts of its
+// lines are straightened. A sector whose boundary is not closed passes.
 bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexPiece>& pieces,
                        size_t& piece_count);
+struct EdgeBands;
+// Whether the floor and ceiling brushes of pieces[0..piece_count-1], as
+// they will be written, cover the sector whose outline is
+// outline[0..count-1] and whose boundary `bounds` holds (but for cracks
+// Doom 3's compiler welds), and reach no more than the push past its walls
+// where the void lies behind.
+bool BrushesCoverSector(const EdgeBands& bounds, const SectorEdge* outline, int count,
+                        const ConvexPiece* pieces, size_t piece_count);
+// Gives the sides of pieces[0..piece_count-1] on cut parts of the sector's
+// lines whose rounded cut points turn their planes short of the line, or
+// more than the push past a wall, the line's whole course. Gives how many
+// sides changed.
+int StraightenCutWalls(std::vector<ConvexPiece>& pieces, size_t piece_count);
 // Cuts the same sector exactly into convex pieces: vertical slabs at its
 // vertices, whose trapezoids are joined left to right while they stay convex.
 void SlabPieces(const SectorEdge* outline, int count, std::vector<ConvexPiece>& pieces);

@@ -302,8 +302,8 @@ void CutSector(const SectorEdge* outline, int count, int splitter, SectorCut& cu
     FreePartitionTree(tree);
     cut.resultants = static_cast<int32_t>(cut.count);
     // Pieces over the void count as leaves but are not written. Where the
-    // rest miss part of the sector or reach out of it, the sector is cut
-    // exactly instead.
+    // brushes of the rest miss part of the sector or reach out of it, the
+    // sector is cut exactly instead.
     if (!FitPiecesToSector(outline, count, cut.pieces, cut.count)) {
         SlabPieces(outline, count, cut.pieces);
         cut.count = cut.pieces.size();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/geometry/cover_support.h"
 #include "tests/converter/surfaces_fixture.h"
 
 namespace {
@@ -119,6 +120,54 @@ TEST_F(CoverTest, PiecesCoverTheSectorAndStayInside) {
         EXPECT_EQ(holes, 0);
         EXPECT_EQ(spill, 0);
     }
+}
+
+// The brushes as written: one square room of one-sided walls and its one
+// piece, whose planes a rounded cut may turn.
+TEST_F(CoverTest, BrushesMustReachTheWallsAndNoMoreThanThePush) {
+    ResetLevelData();
+    AddSector(0, 128);
+    const int first = level.num_vertexes;
+    for (auto [x, y] : {std::pair(0, 0), {0, 128}, {128, 128}, {128, 0}}) AddVertex(x, y);
+    for (int i = 0; i < 4; i++) AddLine(first + i, first + (i + 1) % 4, AddSide(0));
+    SetBounds(0, 128, 0, 128);
+    level.current_sector = 0;
+    CollectSectorEdges();
+    const std::vector<SectorEdge> outline(level.edge_list.begin(),
+                                          level.edge_list.begin() + level.edge_count);
+    const int count = static_cast<int>(outline.size());
+    EdgeBands bounds;
+    BuildBands(bounds, SectorBounds(outline.data(), count));
+    SectorCut cut;
+    CutSector(outline.data(), count, ChooseSplitter(outline.data(), count), cut);
+    ASSERT_EQ(cut.count, 1u);
+    EXPECT_TRUE(BrushesCoverSector(bounds, outline.data(), count, cut.pieces.data(), 1));
+
+    // The south wall (128, 0) to (0, 0) as a cut part would turn it: its end
+    // 3 units in leaves a strip uncovered, 3 units out reaches past the push.
+    struct Turn {
+        int end_y;
+        const char* what;
+    };
+    for (const Turn turn : {Turn{3, "short of the wall"}, Turn{-3, "past the push"}}) {
+        SCOPED_TRACE(turn.what);
+        std::vector<ConvexPiece> pieces = {cut.pieces[0]};
+        SectorEdge* south = nullptr;
+        for (const SectorEdge& e : pieces[0].polygon) {
+            SectorEdge& line = pieces[0].clip[e.clip_index];
+            if (line.y1 == 0 && line.y2 == 0) south = &line;
+        }
+        ASSERT_NE(south, nullptr);
+        south->x2 = 0;
+        south->y2 = turn.end_y;
+        UpdateDelta(*south);
+        EXPECT_FALSE(BrushesCoverSector(bounds, outline.data(), count, pieces.data(), 1));
+        EXPECT_EQ(StraightenCutWalls(pieces, 1), 1);
+        EXPECT_EQ(south->y2, 0);
+        EXPECT_TRUE(BrushesCoverSector(bounds, outline.data(), count, pieces.data(), 1));
+    }
+    // No piece at all leaves the room uncovered.
+    EXPECT_FALSE(BrushesCoverSector(bounds, outline.data(), count, cut.pieces.data(), 0));
 }
 
 }  // namespace

@@ -225,29 +225,95 @@ std::string GoldenPath(const std::string& file) {
     return FileExists(path) ? path : std::string();
 }
 
-std::string WithoutSampleSliverPiece(const std::string& map) {
-    static const char* const kLines[] = {
-        " {",
-        "  ( 1 1 -484 ) ( -1 0 -484 ) ( 1 -1 -484 ) AQF075 0 0 0 1.000000 1.000000",
-        "  ( -1 1 -64 ) ( 1 0 -64 ) ( -1 -1 -64 ) AQF075 0 0 0 1.000000 1.000000",
-        "  ( -480 -130 10 ) ( -416 -130 10 ) ( -480 -130 0 ) AQF075 32 0 0 1.000000 1.000000",
-        "  ( -416 -127 10 ) ( -448 -126 10 ) ( -416 -127 0 ) AQF075 32 0 0 -1.000000 1.000000",
-        "  ( -448 -126 10 ) ( -480 -127 10 ) ( -448 -126 0 ) AQF075 0 0 0 -1.000000 1.000000",
-        " }",
-        " {",
-        "  ( -1 1 316 ) ( 1 0 316 ) ( -1 -1 316 ) FLOOR5_2 0 0 0 1.000000 1.000000",
-        "  ( 1 1 88 ) ( -1 0 88 ) ( 1 -1 88 ) FLOOR5_2 0 0 0 1.000000 1.000000",
-        "  ( -480 -130 10 ) ( -416 -130 10 ) ( -480 -130 0 ) FLOOR5_2 160 0 0 1.000000 1.000000",
-        "  ( -416 -127 10 ) ( -448 -126 10 ) ( -416 -127 0 ) FLOOR5_2 160 -424 0 -1.000000 "
-        "1.000000",
-        "  ( -448 -126 10 ) ( -480 -127 10 ) ( -448 -126 0 ) FLOOR5_2 192 -424 0 -1.000000 "
-        "1.000000",
-        " }"};
-    std::string piece;
-    for (const char* line : kLines) piece += std::string(line) + "\r\n";
-    const size_t at = map.find(piece);
-    if (at == std::string::npos) return map;
-    return map.substr(0, at) + map.substr(at + piece.size());
+namespace {
+
+// A map cut into units: each brush of the worldspawn is one, every other
+// line another.
+std::vector<std::string> MapUnits(const std::string& map) {
+    std::vector<std::string> units;
+    std::string brush;
+    bool in_brush = false;
+    for (size_t at = 0; at < map.size();) {
+        size_t end = map.find("\r\n", at);
+        end = end == std::string::npos ? map.size() : end + 2;
+        const std::string line = map.substr(at, end - at);
+        at = end;
+        if (line == " {\r\n") in_brush = true;
+        if (in_brush) {
+            brush += line;
+            if (line == " }\r\n") {
+                units.push_back(brush);
+                brush.clear();
+                in_brush = false;
+            }
+        } else {
+            units.push_back(line);
+        }
+    }
+    if (!brush.empty()) units.push_back(brush);
+    return units;
+}
+
+// Whether a unit is a floor or ceiling slab: its first two planes level.
+bool IsSlab(const std::string& unit) {
+    int x[6], y[6], z[6];
+    char rest[64];
+    const size_t second = unit.find("\r\n", 5);
+    if (second == std::string::npos) return false;
+    for (size_t at : {static_cast<size_t>(5), second + 2}) {
+        if (std::sscanf(unit.c_str() + at, "  ( %d %d %d ) ( %d %d %d ) ( %d %d %d ) %63s", &x[0],
+                        &y[0], &z[0], &x[1], &y[1], &z[1], &x[2], &y[2], &z[2], rest) != 10 ||
+            z[0] != z[1] || z[1] != z[2])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+MendedFloors SetMendedFloorsAside(const std::string& ours, const std::string& golden) {
+    const std::vector<std::string> a = MapUnits(ours), b = MapUnits(golden);
+    MendedFloors result;
+    // Walks both in step; where they part, the nearest place where three
+    // units agree again ends the stretch set aside.
+    constexpr size_t kLookAhead = 400;
+    auto agree = [&](size_t i, size_t j) {
+        for (size_t k = 0; k < 3; k++) {
+            if (i + k >= a.size() || j + k >= b.size())
+                return i + k >= a.size() && j + k >= b.size();
+            if (a[i + k] != b[j + k]) return false;
+        }
+        return true;
+    };
+    // Other lines that differ stay, for the caller's comparison to find.
+    auto set_aside = [](const std::string& unit, std::string& kept, int& counter) {
+        if (IsSlab(unit)) {
+            counter++;
+        } else {
+            kept += unit;
+        }
+    };
+    size_t i = 0, j = 0;
+    while (i < a.size() || j < b.size()) {
+        if (i < a.size() && j < b.size() && a[i] == b[j]) {
+            result.ours += a[i++];
+            result.golden += b[j++];
+            continue;
+        }
+        size_t best_i = a.size(), best_j = b.size();
+        for (size_t d = 1; d <= 2 * kLookAhead && best_i == a.size(); d++) {
+            for (size_t di = 0; di <= d; di++) {
+                if (di <= kLookAhead && d - di <= kLookAhead && agree(i + di, j + d - di)) {
+                    best_i = i + di;
+                    best_j = j + d - di;
+                    break;
+                }
+            }
+        }
+        for (; i < best_i; i++) set_aside(a[i], result.ours, result.ours_only);
+        for (; j < best_j; j++) set_aside(b[j], result.golden, result.golden_only);
+    }
+    return result;
 }
 
 std::string FreedoomPath(const std::string& file) {

@@ -85,11 +85,18 @@ void ExpectFails(const RunResult& run, int status, const std::string& message);
 
 // Absolute paths of the reference files; empty when the folder is absent.
 std::string GoldenPath(const std::string& file);
-// The reference maps of the sample level (small.wad MAP01) have no floor and
-// ceiling for sector 59, a sliver one unit high whose partition pieces all
-// reached out of the level; the converter now cuts it exactly into one piece.
-// Gives the map text without that piece's two brushes, to compare with them.
-std::string WithoutSampleSliverPiece(const std::string& map);
+// Two maps with the floor and ceiling brushes in which they differ set
+// aside. The reference maps predate the cover check, which leaves out pieces
+// over the void, straightens wall planes turned by rounded cuts and cuts
+// faulty sectors exactly; every other line must stay equal, in order, for the
+// caller to compare.
+struct MendedFloors {
+    std::string ours;     // our map without the floor and ceiling brushes only it has
+    std::string golden;   // the reference without those only it has
+    int ours_only = 0;    // brushes set aside from ours
+    int golden_only = 0;  // brushes set aside from the reference
+};
+MendedFloors SetMendedFloorsAside(const std::string& ours, const std::string& golden);
 // Path of a Freedoom IWAD ("freedoom1.wad", "freedoom2.wad"), empty if absent.
 std::string FreedoomPath(const std::string& file);
 

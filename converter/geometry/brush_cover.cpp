@@ -1,0 +1,597 @@
+// Whether the floor and ceiling brushes of a sector's pieces, as they will be
+// written, cover the sector and stay within the push of its walls; and the
+// mend for a wall cut at a rounded point.
+//
+// A brush is the piece's slab bounded by one plane per side of the piece:
+// the side's clip line, pushed outward where the side cannot be seen. Its
+// footprint is worked out here from those planes exactly as written. A hole
+// shows as a stretch just outside a footprint's side that lies inside the
+// sector and under no other footprint; a brush reaches out of the sector
+// where its footprint, drawn in by the push, is crossed by a wall with the
+// void behind it.
+#include <algorithm>
+#include <cmath>
+
+#include "converter/geometry/cover_support.h"
+#include "converter/geometry/geometry.h"
+#include "converter/level/level.h"
+#include "converter/surfaces/surfaces.h"
+
+namespace {
+
+// Doom 3's compiler welds gaps narrower than its clip epsilon: a side is
+// probed this far outside it.
+constexpr double kCrackWidth = 0.1;
+// An uncovered stretch shorter than this (map units) along a side is the
+// corner of a neighbouring side, not a hole.
+constexpr double kMinStretch = 1.0;
+// How far a brush may reach past a wall: the push, never more.
+constexpr double kWallReach = 2.0;
+constexpr double kReachSlack = 0.01;
+// How far in from a line a point is sure to be under a footprint that
+// bounds the sector there.
+constexpr double kLoopDepth = kWallReach + 0.5;
+// Rounding allowance of a point on a plane shared by two footprints.
+constexpr double kPlaneSlack = 1e-7;
+// A footprint is clipped from a square this far out; one that still touches
+// it is not closed.
+constexpr double kFarAway = 1048576.0;
+// A piece with more sides than this is written without side planes.
+constexpr size_t kMaxSidedPiece = 256;
+
+// p is inside when nx * p.x + ny * p.y <= d.
+struct HalfPlane {
+    double nx;
+    double ny;
+    double d;
+};
+
+// A brush seen from above.
+struct Footprint {
+    std::vector<HalfPlane> planes;  // one per written side plane
+    std::vector<Point> corners;     // counter-clockwise; empty when not closed
+    double min_x, min_y, max_x, max_y;
+};
+
+// Whether the side plane on `line` is pushed outward in the floor (mode 0)
+// or ceiling (mode 1) brush: a side the neighbour does not show.
+bool SidePushed(const SectorEdge& line, int mode) {
+    if (line.from_linedef == 0 || line.other_sidedef == -1) return true;
+    const Sector& neighbour = level.sectors[line.other_sector];
+    return mode == 0 ? neighbour.floor_height >= level.floor_level
+                     : neighbour.ceiling_height <= level.ceiling_level;
+}
+
+// The half-plane of the side plane on `line`, pushed by (sx, sy) when
+// `pushed`; false when the side gets no plane.
+bool SidePlane(const SectorEdge& line, bool pushed, int32_t sx, int32_t sy, HalfPlane& plane) {
+    const double x1 = line.x1 + (pushed ? sx : 0);
+    const double y1 = line.y1 + (pushed ? sy : 0);
+    const double dx = line.dx;
+    const double dy = line.dy;
+    const double length = Length(dx, dy);
+    if (static_cast<int32_t>(length) == 0) return false;
+    // The piece lies right of its clip line.
+    plane = {-dy / length, dx / length, (-dy * x1 + dx * y1) / length};
+    return true;
+}
+
+// The push of the side plane on `line`, were it pushed.
+void SidePush(const SectorEdge& line, int32_t& sx, int32_t& sy) {
+    int32_t x1 = line.x1, y1 = line.y1, x2 = line.x2, y2 = line.y2;
+    ShiftSidePlane(line, line.from_linedef == 0 ? 0 : 1, x1, y1, x2, y2);
+    sx = x1 - line.x1;
+    sy = y1 - line.y1;
+}
+
+// The half-plane of the side plane on `line` as written; false when the
+// side gets no plane.
+bool WrittenPlane(const SectorEdge& line, int mode, HalfPlane& plane) {
+    int32_t sx = 0, sy = 0;
+    const bool pushed = SidePushed(line, mode);
+    if (pushed) SidePush(line, sx, sy);
+    return SidePlane(line, pushed, sx, sy, plane);
+}
+
+// Keeps the part of the convex polygon `poly` inside `plane`, moved in by
+// `inset`.
+void ClipPolygon(std::vector<Point>& poly, const HalfPlane& plane, double inset,
+                 std::vector<Point>& scratch) {
+    scratch.clear();
+    const double d = plane.d - inset;
+    for (size_t i = 0; i < poly.size(); i++) {
+        const Point& a = poly[i];
+        const Point& b = poly[(i + 1) % poly.size()];
+        const double fa = plane.nx * a.x + plane.ny * a.y - d;
+        const double fb = plane.nx * b.x + plane.ny * b.y - d;
+        if (fa <= 0) scratch.push_back(a);
+        if ((fa < 0 && fb > 0) || (fa > 0 && fb < 0)) {
+            const double t = fa / (fa - fb);
+            scratch.push_back({a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)});
+        }
+    }
+    poly.swap(scratch);
+}
+
+// One side plane of a piece: its line, its push and when it is pushed.
+struct SidePlaneInfo {
+    const SectorEdge* line;
+    int32_t sx, sy;  // the push
+    bool pushed[2];  // in the floor and the ceiling brush
+};
+
+// The footprint of a brush with the side planes `sides`, in the given mode.
+void BuildFootprint(const SidePlaneInfo* sides, size_t count, int mode, Footprint& print) {
+    static std::vector<Point> scratch;  // kept for its room
+    print.planes.clear();
+    print.corners = {
+        {-kFarAway, -kFarAway}, {kFarAway, -kFarAway}, {kFarAway, kFarAway}, {-kFarAway, kFarAway}};
+    for (size_t i = 0; i < count; i++) {
+        HalfPlane plane;
+        if (!SidePlane(*sides[i].line, sides[i].pushed[mode], sides[i].sx, sides[i].sy, plane))
+            continue;
+        print.planes.push_back(plane);
+        ClipPolygon(print.corners, plane, 0.0, scratch);
+    }
+    if (print.corners.size() < 3) {
+        print.corners.clear();
+        return;
+    }
+    print.min_x = print.max_x = print.corners[0].x;
+    print.min_y = print.max_y = print.corners[0].y;
+    for (const Point& c : print.corners) {
+        print.min_x = std::min(print.min_x, c.x);
+        print.max_x = std::max(print.max_x, c.x);
+        print.min_y = std::min(print.min_y, c.y);
+        print.max_y = std::max(print.max_y, c.y);
+    }
+    // A corner out on the square: the planes leave a side open.
+    if (std::max({-print.min_x, print.max_x, -print.min_y, print.max_y}) > kFarAway / 2)
+        print.corners.clear();
+}
+
+// Narrows [t0, t1] of the segment from p to q to where it lies inside `plane`
+// (within `slack`).
+void ClipInterval(const Point& p, const Point& q, const HalfPlane& plane, double slack, double& t0,
+                  double& t1) {
+    const double a = plane.nx * p.x + plane.ny * p.y - plane.d - slack;
+    const double b = plane.nx * (q.x - p.x) + plane.ny * (q.y - p.y);
+    if (b == 0) {
+        if (a > 0) t1 = t0 - 1;
+        return;
+    }
+    const double t = -a / b;
+    if (b > 0) {
+        t1 = std::min(t1, t);
+    } else {
+        t0 = std::max(t0, t);
+    }
+}
+
+// Stretches of one segment, as parameters from 0 to 1.
+using Stretches = std::vector<std::pair<double, double>>;
+
+// Sorts and joins `spans`.
+void JoinStretches(Stretches& spans) {
+    std::sort(spans.begin(), spans.end());
+    size_t kept = 0;
+    for (const auto& span : spans) {
+        if (kept > 0 && span.first <= spans[kept - 1].second) {
+            spans[kept - 1].second = std::max(spans[kept - 1].second, span.second);
+        } else {
+            spans[kept++] = span;
+        }
+    }
+    spans.resize(kept);
+}
+
+// The side planes of every piece, and where each piece's run of them starts.
+struct PieceSides {
+    std::vector<SidePlaneInfo> sides;
+    std::vector<size_t> start;  // piece p's sides are sides[start[p] .. start[p + 1])
+    bool modes_differ = false;  // whether a side is pushed in one brush only
+};
+
+void CollectSides(const ConvexPiece* pieces, size_t count, PieceSides& all) {
+    all.sides.clear();
+    all.start.assign(1, 0);
+    all.modes_differ = false;
+    for (size_t p = 0; p < count; p++) {
+        const ConvexPiece& piece = pieces[p];
+        // A piece with too many sides is written without side planes.
+        if (piece.polygon.size() <= kMaxSidedPiece) {
+            for (const SectorEdge& e : piece.polygon) {
+                if (e.clip_index < 0 || e.clip_index >= static_cast<int>(piece.clip.size()))
+                    continue;
+                SidePlaneInfo side{&piece.clip[e.clip_index], 0, 0, {false, false}};
+                side.pushed[0] = SidePushed(*side.line, 0);
+                side.pushed[1] = SidePushed(*side.line, 1);
+                if (side.pushed[0] || side.pushed[1]) SidePush(*side.line, side.sx, side.sy);
+                all.modes_differ = all.modes_differ || side.pushed[0] != side.pushed[1];
+                all.sides.push_back(side);
+            }
+        }
+        all.start.push_back(all.sides.size());
+    }
+}
+
+// Footprints indexed by horizontal bands, so that a segment meets only the
+// footprints near it.
+struct FootprintBands {
+    double bottom = 0.0;
+    double height = 1.0;
+    size_t count = 0;
+    std::vector<std::vector<int>> member;
+};
+
+size_t FootprintBand(const FootprintBands& bands, double y) {
+    const double band = std::floor((y - bands.bottom) / bands.height);
+    if (!(band > 0)) return 0;
+    return std::min(static_cast<size_t>(band), bands.count - 1);
+}
+
+void BuildFootprintBands(const std::vector<Footprint>& prints, FootprintBands& bands) {
+    double low = 0.0, high = 0.0;
+    bool any = false;
+    for (const Footprint& f : prints) {
+        if (f.corners.empty()) continue;
+        low = any ? std::min(low, f.min_y) : f.min_y;
+        high = any ? std::max(high, f.max_y) : f.max_y;
+        any = true;
+    }
+    bands.count = std::clamp<size_t>(prints.size() / 2, 1, 256);
+    bands.bottom = low - 1.0;
+    bands.height = (high - low + 2.0) / static_cast<double>(bands.count);
+    if (bands.member.size() < bands.count) bands.member.resize(bands.count);
+    for (size_t b = 0; b < bands.count; b++) bands.member[b].clear();
+    for (size_t i = 0; i < prints.size(); i++) {
+        if (prints[i].corners.empty()) continue;
+        const size_t first = FootprintBand(bands, prints[i].min_y);
+        const size_t last = FootprintBand(bands, prints[i].max_y);
+        for (size_t b = first; b <= last; b++) bands.member[b].push_back(static_cast<int>(i));
+    }
+}
+
+// The pieces' footprints in one mode; false when one is not closed.
+bool BuildFootprints(const PieceSides& all, size_t count, int mode,
+                     std::vector<Footprint>& prints) {
+    prints.resize(count);
+    for (size_t p = 0; p < count; p++) {
+        // A piece without sides is not written.
+        if (all.start[p + 1] == all.start[p]) {
+            prints[p].planes.clear();
+            prints[p].corners.clear();
+            prints[p].min_x = prints[p].min_y = 1.0;
+            prints[p].max_x = prints[p].max_y = -1.0;
+            continue;
+        }
+        BuildFootprint(all.sides.data() + all.start[p], all.start[p + 1] - all.start[p], mode,
+                       prints[p]);
+        if (prints[p].corners.empty()) return false;
+    }
+    return true;
+}
+
+// Whether the sector is convex, every line of it bounds it, and the one
+// piece has a side on every line: then each brush, bounded by every line's
+// plane pushed outward by at most the push, covers the sector exactly and
+// stays within the push of it.
+bool ExactConvexPiece(const std::vector<SectorEdge>& bounds, int count, const SectorEdge* outline,
+                      const ConvexPiece* pieces, size_t piece_count) {
+    if (piece_count != 1 || pieces[0].partition_lines != 0 ||
+        static_cast<int>(bounds.size()) != count)
+        return false;
+    for (const SectorEdge& e : bounds) {
+        for (const SectorEdge& o : bounds) {
+            for (const auto& [x, y] : {std::pair<int32_t, int32_t>(o.x1, o.y1), {o.x2, o.y2}})
+                if (edge_arithmetic::Mul(e.dx, y - e.y1) - edge_arithmetic::Mul(e.dy, x - e.x1) > 0)
+                    return false;
+        }
+    }
+    for (int i = 0; i < count; i++) {
+        bool used = false;
+        for (const SectorEdge& e : pieces[0].polygon) {
+            if (e.clip_index < 0 || e.clip_index >= static_cast<int>(pieces[0].clip.size()))
+                continue;
+            const SectorEdge& line = pieces[0].clip[e.clip_index];
+            used = used || (line.linedef == outline[i].linedef && line.x1 == outline[i].x1 &&
+                            line.y1 == outline[i].y1 && line.x2 == outline[i].x2 &&
+                            line.y2 == outline[i].y2);
+        }
+        if (!used) return false;
+    }
+    return pieces[0].polygon.size() <= kMaxSidedPiece;
+}
+
+// The check of one sector in one mode.
+struct CoverCheck {
+    const EdgeBands& bounds;               // the sector's boundary
+    const std::vector<Footprint>& prints;  // the pieces' footprints
+    const FootprintBands& print_bands;     // their index
+    int mode;
+    std::vector<uint32_t> seen;  // per boundary edge: the stamp of the last segment that met it
+    std::vector<uint32_t> print_seen;  // the same per footprint
+    size_t last_cover = 0;             // the footprint that last covered a whole side
+    uint32_t stamp = 0;
+    Stretches inside, covered;
+    std::vector<double> crossings;
+
+    // The boundary edges near the segment from p to q, each once.
+    template <typename Visit>
+    void NearEdges(const Point& p, const Point& q, Visit visit) {
+        stamp++;
+        const size_t first = BandOf(bounds, std::min(p.y, q.y));
+        const size_t last = BandOf(bounds, std::max(p.y, q.y));
+        for (size_t band = first; band <= last; band++) {
+            for (const int i : bounds.member[band]) {
+                if (seen[i] == stamp) continue;
+                seen[i] = stamp;
+                visit(bounds.edges[i], static_cast<size_t>(i));
+            }
+        }
+    }
+
+    // Whether `spans` (joined) leave a stretch of [from, to] longer than
+    // `shortest` uncovered.
+    static bool LeavesGap(const Stretches& spans, double from, double to, double shortest) {
+        double at = from;
+        for (const auto& span : spans) {
+            if (span.second <= at) continue;
+            if (span.first >= to) break;
+            if (span.first - at > shortest) return true;
+            at = std::max(at, span.second);
+        }
+        return to - at > shortest;
+    }
+
+    // Whether (x, y) lies under one of the footprints.
+    bool UnderFootprint(double x, double y) {
+        const size_t band = FootprintBand(print_bands, y);
+        for (const int j : print_bands.member[band]) {
+            const Footprint& f = prints[j];
+            if (x < f.min_x || x > f.max_x || y < f.min_y || y > f.max_y) continue;
+            bool inside = true;
+            for (const HalfPlane& plane : f.planes)
+                inside = inside && plane.nx * x + plane.ny * y <= plane.d + kPlaneSlack;
+            if (inside) return true;
+        }
+        return false;
+    }
+
+    // Whether the segment from p to q (just outside a side of footprint
+    // `own`) has a stretch longer than the corner allowance that lies
+    // inside the sector and under no other footprint. Each sector covers
+    // itself up to its lines: a neighbour's plane may be turned as well.
+    bool HasHole(const Point& p, const Point& q, size_t own) {
+        const double length = Length(q.x - p.x, q.y - p.y);
+        if (length <= kMinStretch) return false;
+        const double shortest = kMinStretch / length;
+        covered.clear();
+        const double min_x = std::min(p.x, q.x), max_x = std::max(p.x, q.x);
+        const double min_y = std::min(p.y, q.y), max_y = std::max(p.y, q.y);
+        // The part of footprint j over the segment; whether it is all of it.
+        auto cover_by = [&](size_t j) {
+            const Footprint& f = prints[j];
+            if (j == own || f.corners.empty() || f.max_x < min_x || f.min_x > max_x ||
+                f.max_y < min_y || f.min_y > max_y)
+                return false;
+            double t0 = 0.0, t1 = 1.0;
+            for (const HalfPlane& plane : f.planes) {
+                ClipInterval(p, q, plane, kPlaneSlack, t0, t1);
+                if (t1 <= t0) return false;
+            }
+            covered.emplace_back(t0, t1);
+            return t0 <= 0.0 && t1 >= 1.0;
+        };
+        // Beyond most sides one piece goes on all along; mostly the one
+        // found for the side before.
+        if (last_cover < prints.size() && cover_by(last_cover)) return false;
+        stamp++;
+        const size_t first = FootprintBand(print_bands, min_y);
+        const size_t last = FootprintBand(print_bands, max_y);
+        for (size_t band = first; band <= last; band++) {
+            for (const int j : print_bands.member[band]) {
+                if (print_seen[j] == stamp || static_cast<size_t>(j) == last_cover) continue;
+                print_seen[j] = stamp;
+                if (cover_by(static_cast<size_t>(j))) {
+                    last_cover = static_cast<size_t>(j);
+                    return false;
+                }
+            }
+        }
+        JoinStretches(covered);
+        // Most sides have pieces all along beyond them.
+        if (!LeavesGap(covered, 0.0, 1.0, shortest)) return false;
+
+        crossings.clear();
+        const double reach = kWallReach + kCrackWidth;
+        NearEdges(p, q, [&](const SectorEdge& e, size_t) {
+            // Most edges of the bands are far from the segment.
+            if (std::max(e.x1, e.x2) + reach < min_x || std::min(e.x1, e.x2) - reach > max_x ||
+                std::max(e.y1, e.y2) + reach < min_y || std::min(e.y1, e.y2) - reach > max_y)
+                return;
+            const double ex = e.dx, ey = e.dy;
+            const double sx = q.x - p.x, sy = q.y - p.y;
+            const double den = sx * ey - sy * ex;
+            if (den != 0) {
+                const double ax = e.x1 - p.x, ay = e.y1 - p.y;
+                const double t = (ax * ey - ay * ex) / den;
+                const double s = (ax * sy - ay * sx) / den;
+                if (s >= 0 && s < 1 && t > 0 && t < 1) crossings.push_back(t);
+            }
+        });
+        JoinStretches(covered);
+        std::sort(crossings.begin(), crossings.end());
+        // The even-odd test at a point of the first stretch that is no end
+        // of it: the segment may start on a line.
+        const double probe = 0.4142 * (crossings.empty() ? 1.0 : crossings[0]);
+        bool in = NearSector(bounds, p.x + probe * (q.x - p.x), p.y + probe * (q.y - p.y), -1.0);
+        double from = 0.0;
+        for (const double t : crossings) {
+            if (in && LeavesGap(covered, from, t, shortest)) return true;
+            in = !in;
+            from = t;
+        }
+        return in && LeavesGap(covered, from, 1.0, shortest);
+    }
+
+    // Whether footprint `print`, drawn in by the push, is crossed by a wall
+    // with the void behind it or lies wholly outside the sector.
+    bool ReachesOut(const Footprint& print) {
+        static std::vector<Point> inner, scratch;  // kept for their room
+        inner = print.corners;
+        for (const HalfPlane& plane : print.planes) {
+            ClipPolygon(inner, plane, kWallReach + kReachSlack, scratch);
+            if (inner.size() < 3) return false;
+        }
+        double min_x = inner[0].x, max_x = min_x, min_y = inner[0].y, max_y = min_y;
+        Point centre{0.0, 0.0};
+        for (const Point& c : inner) {
+            min_x = std::min(min_x, c.x);
+            max_x = std::max(max_x, c.x);
+            min_y = std::min(min_y, c.y);
+            max_y = std::max(max_y, c.y);
+            centre.x += c.x / static_cast<double>(inner.size());
+            centre.y += c.y / static_cast<double>(inner.size());
+        }
+        bool crossed = false;
+        bool out = false;
+        NearEdges({min_x, min_y}, {max_x, max_y}, [&](const SectorEdge& e, size_t) {
+            if (std::max(e.x1, e.x2) < min_x || std::min(e.x1, e.x2) > max_x ||
+                std::max(e.y1, e.y2) < min_y || std::min(e.y1, e.y2) > max_y)
+                return;
+            double t0 = 0.0, t1 = 1.0;
+            const Point a{static_cast<double>(e.x1), static_cast<double>(e.y1)};
+            const Point b{static_cast<double>(e.x2), static_cast<double>(e.y2)};
+            for (const HalfPlane& plane : print.planes) {
+                ClipInterval(a, b, plane, -(kWallReach + kReachSlack), t0, t1);
+                if (t1 <= t0) return;
+            }
+            crossed = true;
+            if (e.other_sector < 0) out = true;
+        });
+        if (out) return true;
+        return !crossed && !NearSector(bounds, centre.x, centre.y, -1.0);
+    }
+};
+
+}  // namespace
+
+bool BrushesCoverSector(const EdgeBands& bounds, const SectorEdge* outline, int count,
+                        const ConvexPiece* pieces, size_t piece_count) {
+    if (bounds.edges.empty()) return true;
+    if (piece_count == 0) return false;
+    if (ExactConvexPiece(bounds.edges, count, outline, pieces, piece_count)) return true;
+    static PieceSides all;                 // kept for its room
+    static std::vector<Footprint> prints;  // kept for its room
+    static FootprintBands print_bands;     // kept for its room
+    CollectSides(pieces, piece_count, all);
+    for (int mode = 0; mode < 2; mode++) {
+        if (mode == 1 && !all.modes_differ) break;
+        if (!BuildFootprints(all, piece_count, mode, prints)) return false;
+        BuildFootprintBands(prints, print_bands);
+        CoverCheck check{bounds, prints, print_bands, mode, {}, {}, 0, 0, {}, {}, {}};
+        check.seen.assign(bounds.edges.size(), 0);
+        check.print_seen.assign(prints.size(), 0);
+        for (size_t p = 0; p < piece_count; p++) {
+            const Footprint& print = prints[p];
+            if (print.corners.empty()) continue;
+            if (check.ReachesOut(print)) return false;
+            // Each side probed just outside.
+            const size_t n = print.corners.size();
+            for (size_t k = 0; k < n; k++) {
+                const Point& a = print.corners[k];
+                const Point& b = print.corners[(k + 1) % n];
+                const double length = Length(b.x - a.x, b.y - a.y);
+                if (length == 0.0) continue;
+                // Counter-clockwise: the outside lies right of the side.
+                const double ox = (b.y - a.y) / length * kCrackWidth;
+                const double oy = -(b.x - a.x) / length * kCrackWidth;
+                if (check.HasHole({a.x + ox, a.y + oy}, {b.x + ox, b.y + oy}, p)) return false;
+            }
+        }
+        if (mode == 1) continue;
+        // A part of the sector whose pieces are all missing shows nowhere
+        // along the footprints: a point a little way in from the middle of
+        // every line must lie under one (beyond the neighbour's push).
+        for (const SectorEdge& e : bounds.edges) {
+            const double length = Length(e.dx, e.dy);
+            const double x = 0.5 * (e.x1 + e.x2) + e.dy / length * kLoopDepth;
+            const double y = 0.5 * (e.y1 + e.y2) - e.dx / length * kLoopDepth;
+            if (NearSector(bounds, x, y, -1.0) && !check.UnderFootprint(x, y)) return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// How far the plane `plane` reaches past the line from a to b (the sector on
+// its right) where the point q meets that line.
+double ReachPast(const HalfPlane& plane, const Point& a, const Point& b, const Point& q) {
+    const double wx = b.x - a.x;
+    const double wy = b.y - a.y;
+    const double t = ((q.x - a.x) * wx + (q.y - a.y) * wy) / (wx * wx + wy * wy);
+    return plane.d - (plane.nx * (a.x + t * wx) + plane.ny * (a.y + t * wy));
+}
+
+}  // namespace
+
+int StraightenCutWalls(std::vector<ConvexPiece>& pieces, size_t piece_count) {
+    int straightened = 0;
+    for (size_t p = 0; p < piece_count; p++) {
+        ConvexPiece& piece = pieces[p];
+        for (const SectorEdge& e : piece.polygon) {
+            if (e.clip_index < 0 || e.clip_index >= static_cast<int>(piece.clip.size())) continue;
+            SectorEdge& line = piece.clip[e.clip_index];
+            if (line.from_linedef != 1 || line.linedef < 0 || !BoundsSector(line)) continue;
+            // The sector's own line, running as its edge runs.
+            const LineDef& linedef = level.linedefs[line.linedef];
+            const bool from_right =
+                linedef.right_sidedef >= 0 &&
+                level.sidedefs[linedef.right_sidedef].sector == level.current_sector;
+            const Vertex& v1 =
+                level.vertexes[from_right ? linedef.start_vertex : linedef.end_vertex];
+            const Vertex& v2 =
+                level.vertexes[from_right ? linedef.end_vertex : linedef.start_vertex];
+            const Point a{static_cast<double>(v1.x), static_cast<double>(v1.y)};
+            const Point b{static_cast<double>(v2.x), static_cast<double>(v2.y)};
+            const double wx = b.x - a.x;
+            const double wy = b.y - a.y;
+            const double length = Length(wx, wy);
+            // A partition line seen from behind runs against the line.
+            if (length == 0.0 || wx * line.dx + wy * line.dy <= 0) continue;
+            auto off = [&](double x, double y) {
+                return (wx * (y - a.y) - wy * (x - a.x)) / length;
+            };
+            if (off(line.x1, line.y1) == 0 && off(line.x2, line.y2) == 0) continue;
+            const Point ends[2] = {{static_cast<double>(e.x1), static_cast<double>(e.y1)},
+                                   {static_cast<double>(e.x2), static_cast<double>(e.y2)}};
+            if (std::fabs(off(ends[0].x, ends[0].y)) > kWallReach + 1 ||
+                std::fabs(off(ends[1].x, ends[1].y)) > kWallReach + 1)
+                continue;
+            // The plane must reach the line and, on a wall with the void
+            // behind it, at most the push past it.
+            bool fits = true;
+            for (int mode = 0; mode < 2 && fits; mode++) {
+                HalfPlane plane;
+                if (!WrittenPlane(line, mode, plane)) break;
+                for (const Point& q : ends) {
+                    const double reach = ReachPast(plane, a, b, q);
+                    if (reach < -kReachSlack ||
+                        (line.other_sector < 0 && reach > kWallReach + kReachSlack))
+                        fits = false;
+                }
+            }
+            if (fits) continue;
+            line.x1 = v1.x;
+            line.y1 = v1.y;
+            line.x2 = v2.x;
+            line.y2 = v2.y;
+            UpdateDelta(line);
+            line.end_offset = 0;
+            straightened++;
+        }
+    }
+    return straightened;
+}

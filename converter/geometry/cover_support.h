@@ -1,0 +1,41 @@
+// Tools the cover checks of a sector's pieces share: the sector's boundary,
+// an index of edges by horizontal bands, and point tests against it.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "converter/geometry/sector_edge.h"
+
+struct Point {
+    double x;  // map units, east
+    double y;  // map units, north
+};
+
+// Edges sorted into horizontal bands, so that a point or a side of a piece
+// meets only the edges near it and not every edge of a large sector.
+struct EdgeBands {
+    std::vector<SectorEdge> edges;         // the edges
+    double bottom = 0.0;                   // y of the lowest band's bottom
+    double height = 1.0;                   // height of every band
+    std::vector<std::vector<int>> member;  // per band: the edges that reach within the margin of it
+    size_t count = 0;                      // bands in use
+};
+
+double Length(double dx, double dy);
+// Whether `edge` bounds the current sector: it has length and the sector on
+// one side only.
+bool BoundsSector(const SectorEdge& edge);
+// The edges of outline[0..count-1] that bound the current sector.
+std::vector<SectorEdge> SectorBounds(const SectorEdge* outline, int count);
+// Whether (px, py) lies within `slack` of `edge`.
+bool CloseToEdge(const SectorEdge& edge, double px, double py, double slack);
+// The band that holds y (the nearest one for a y outside them all).
+size_t BandOf(const EdgeBands& bands, double y);
+// Fills `bands` with `edges`; each edge joins every band its y range,
+// widened by a margin of a few units, reaches.
+void BuildBands(EdgeBands& bands, std::vector<SectorEdge>&& edges);
+// Whether (px, py) lies inside the sector (even-odd rule) or within `slack`
+// of its boundary; with `near_only`, only the latter.
+bool NearSector(const EdgeBands& bounds, double px, double py, double slack,
+                bool near_only = false);
