@@ -28,9 +28,9 @@ constexpr double kMinStretch = 1.0;
 // How far a brush may reach past a wall: the push, never more.
 constexpr double kWallReach = 2.0;
 constexpr double kReachSlack = 0.01;
-// How far in from a line a point is sure to be under a footprint that
-// bounds the sector there.
-constexpr double kLoopDepth = kWallReach + 0.5;
+// How far in from the middle of every line a point must lie under a
+// footprint: beyond the cracks the compiler welds.
+constexpr double kLoopDepth = 2 * kCrackWidth;
 // Rounding allowance of a point on a plane shared by two footprints.
 constexpr double kPlaneSlack = 1e-7;
 // A footprint is clipped from a square this far out; one that still touches
@@ -512,8 +512,8 @@ bool BrushesCoverSector(const EdgeBands& bounds, const SectorEdge* outline, int 
         }
         if (mode == 1) continue;
         // A part of the sector whose pieces are all missing shows nowhere
-        // along the footprints: a point a little way in from the middle of
-        // every line must lie under one (beyond the neighbour's push).
+        // along the footprints: just inside the middle of every line lies
+        // one.
         for (const SectorEdge& e : bounds.edges) {
             const double length = Length(e.dx, e.dy);
             const double x = 0.5 * (e.x1 + e.x2) + e.dy / length * kLoopDepth;
