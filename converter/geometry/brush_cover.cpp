@@ -272,10 +272,8 @@ bool BuildFootprints(const PieceSides& all, size_t count, int mode,
     return true;
 }
 
-// Whether the sector is convex, every line of it bounds it, and the one
-// piece has a side on every line: then each brush, bounded by every line's
-// plane pushed outward by at most the push, covers the sector exactly and
-// stays within the push of it.
+}  // namespace
+
 bool ExactConvexPiece(const std::vector<SectorEdge>& bounds, int count, const SectorEdge* outline,
                       const ConvexPiece* pieces, size_t piece_count) {
     if (piece_count != 1 || pieces[0].partition_lines != 0 ||
@@ -303,6 +301,8 @@ bool ExactConvexPiece(const std::vector<SectorEdge>& bounds, int count, const Se
     return pieces[0].polygon.size() <= kMaxSidedPiece;
 }
 
+namespace {
+
 // The check of one sector in one mode.
 struct CoverCheck {
     const EdgeBands& bounds;               // the sector's boundary
@@ -313,7 +313,7 @@ struct CoverCheck {
     std::vector<uint32_t> print_seen;  // the same per footprint
     size_t last_cover = 0;             // the footprint that last covered a whole side
     uint32_t stamp = 0;
-    Stretches inside, covered;
+    Stretches covered;
     std::vector<double> crossings;
 
     // The boundary edges near the segment from p to q, each once.
@@ -329,19 +329,6 @@ struct CoverCheck {
                 visit(bounds.edges[i], static_cast<size_t>(i));
             }
         }
-    }
-
-    // Whether `spans` (joined) leave a stretch of [from, to] longer than
-    // `shortest` uncovered.
-    static bool LeavesGap(const Stretches& spans, double from, double to, double shortest) {
-        double at = from;
-        for (const auto& span : spans) {
-            if (span.second <= at) continue;
-            if (span.first >= to) break;
-            if (span.first - at > shortest) return true;
-            at = std::max(at, span.second);
-        }
-        return to - at > shortest;
     }
 
     // Whether (x, y) lies under one of the footprints.
@@ -400,39 +387,52 @@ struct CoverCheck {
             }
         }
         JoinStretches(covered);
-        // Most sides have pieces all along beyond them.
-        if (!LeavesGap(covered, 0.0, 1.0, shortest)) return false;
+        // Most sides have pieces all along beyond them; each stretch left
+        // is looked at on its own.
+        double at = 0.0;
+        for (const auto& span : covered) {
+            if (span.first - at > shortest && GapHasHole(p, q, at, span.first, shortest))
+                return true;
+            at = std::max(at, span.second);
+        }
+        return 1.0 - at > shortest && GapHasHole(p, q, at, 1.0, shortest);
+    }
 
+    // Whether the stretch from `from` to `to` (parameters) of the segment
+    // from p to q, under no footprint, has a part longer than `shortest`
+    // inside the sector.
+    bool GapHasHole(const Point& p, const Point& q, double from, double to, double shortest) {
+        const Point a{p.x + from * (q.x - p.x), p.y + from * (q.y - p.y)};
+        const Point b{p.x + to * (q.x - p.x), p.y + to * (q.y - p.y)};
+        const double min_x = std::min(a.x, b.x), max_x = std::max(a.x, b.x);
+        const double min_y = std::min(a.y, b.y), max_y = std::max(a.y, b.y);
         crossings.clear();
-        const double reach = kWallReach + kCrackWidth;
-        NearEdges(p, q, [&](const SectorEdge& e, size_t) {
-            // Most edges of the bands are far from the segment.
-            if (std::max(e.x1, e.x2) + reach < min_x || std::min(e.x1, e.x2) - reach > max_x ||
-                std::max(e.y1, e.y2) + reach < min_y || std::min(e.y1, e.y2) - reach > max_y)
+        NearEdges(a, b, [&](const SectorEdge& e, size_t) {
+            // Most edges of the bands are far from the stretch.
+            if (std::max(e.x1, e.x2) < min_x || std::min(e.x1, e.x2) > max_x ||
+                std::max(e.y1, e.y2) < min_y || std::min(e.y1, e.y2) > max_y)
                 return;
             const double ex = e.dx, ey = e.dy;
             const double sx = q.x - p.x, sy = q.y - p.y;
             const double den = sx * ey - sy * ex;
-            if (den != 0) {
-                const double ax = e.x1 - p.x, ay = e.y1 - p.y;
-                const double t = (ax * ey - ay * ex) / den;
-                const double s = (ax * sy - ay * sx) / den;
-                if (s >= 0 && s < 1 && t > 0 && t < 1) crossings.push_back(t);
-            }
+            if (den == 0) return;
+            const double ax = e.x1 - p.x, ay = e.y1 - p.y;
+            const double t = (ax * ey - ay * ex) / den;
+            const double s = (ax * sy - ay * sx) / den;
+            if (s >= 0 && s < 1 && t > from && t < to) crossings.push_back(t);
         });
-        JoinStretches(covered);
         std::sort(crossings.begin(), crossings.end());
-        // The even-odd test at a point of the first stretch that is no end
-        // of it: the segment may start on a line.
-        const double probe = 0.4142 * (crossings.empty() ? 1.0 : crossings[0]);
+        // The even-odd test at a point of the first part that is no end of
+        // it: the stretch may start on a line.
+        const double probe = from + 0.4142 * ((crossings.empty() ? to : crossings[0]) - from);
         bool in = NearSector(bounds, p.x + probe * (q.x - p.x), p.y + probe * (q.y - p.y), -1.0);
-        double from = 0.0;
+        double start = from;
         for (const double t : crossings) {
-            if (in && LeavesGap(covered, from, t, shortest)) return true;
+            if (in && t - start > shortest) return true;
             in = !in;
-            from = t;
+            start = t;
         }
-        return in && LeavesGap(covered, from, 1.0, shortest);
+        return in && to - start > shortest;
     }
 
     // Whether footprint `print`, drawn in by the push, is crossed by a wall
@@ -477,11 +477,9 @@ struct CoverCheck {
 
 }  // namespace
 
-bool BrushesCoverSector(const EdgeBands& bounds, const SectorEdge* outline, int count,
-                        const ConvexPiece* pieces, size_t piece_count) {
+bool BrushesCoverSector(const EdgeBands& bounds, const ConvexPiece* pieces, size_t piece_count) {
     if (bounds.edges.empty()) return true;
     if (piece_count == 0) return false;
-    if (ExactConvexPiece(bounds.edges, count, outline, pieces, piece_count)) return true;
     static PieceSides all;                 // kept for its room
     static std::vector<Footprint> prints;  // kept for its room
     static FootprintBands print_bands;     // kept for its room
@@ -490,7 +488,7 @@ bool BrushesCoverSector(const EdgeBands& bounds, const SectorEdge* outline, int 
         if (mode == 1 && !all.modes_differ) break;
         if (!BuildFootprints(all, piece_count, mode, prints)) return false;
         BuildFootprintBands(prints, print_bands);
-        CoverCheck check{bounds, prints, print_bands, mode, {}, {}, 0, 0, {}, {}, {}};
+        CoverCheck check{bounds, prints, print_bands, mode, {}, {}, 0, 0, {}, {}};
         check.seen.assign(bounds.edges.size(), 0);
         check.print_seen.assign(prints.size(), 0);
         for (size_t p = 0; p < piece_count; p++) {
@@ -518,7 +516,7 @@ bool BrushesCoverSector(const EdgeBands& bounds, const SectorEdge* outline, int 
             const double length = Length(e.dx, e.dy);
             const double x = 0.5 * (e.x1 + e.x2) + e.dy / length * kLoopDepth;
             const double y = 0.5 * (e.y1 + e.y2) - e.dx / length * kLoopDepth;
-            if (NearSector(bounds, x, y, -1.0) && !check.UnderFootprint(x, y)) return false;
+            if (!check.UnderFootprint(x, y) && NearSector(bounds, x, y, -1.0)) return false;
         }
     }
     return true;

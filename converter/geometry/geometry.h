@@ -187,12 +187,16 @@ bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexP
                        size_t& piece_count);
 struct EdgeBands;
 // Whether the floor and ceiling brushes of pieces[0..piece_count-1], as
-// they will be written, cover the sector whose outline is
-// outline[0..count-1] and whose boundary `bounds` holds (but for cracks
-// Doom 3's compiler welds), and reach no more than the push past its walls
-// where the void lies behind.
-bool BrushesCoverSector(const EdgeBands& bounds, const SectorEdge* outline, int count,
-                        const ConvexPiece* pieces, size_t piece_count);
+// they will be written, cover the sector whose boundary `bounds` holds (but
+// for cracks Doom 3's compiler welds), and reach no more than the push past
+// its walls where the void lies behind.
+bool BrushesCoverSector(const EdgeBands& bounds, const ConvexPiece* pieces, size_t piece_count);
+// Whether the sector whose lines that bound it are `bounds` (of its
+// outline[0..count-1]) is convex and pieces[0..piece_count-1] is one piece
+// with a side on each of its lines: its brushes, every line's plane pushed
+// out by at most 2 units, cover it exactly.
+bool ExactConvexPiece(const std::vector<SectorEdge>& bounds, int count, const SectorEdge* outline,
+                      const ConvexPiece* pieces, size_t piece_count);
 // Gives the sides of pieces[0..piece_count-1] on cut parts of the sector's
 // lines whose rounded cut points turn their planes short of the line, or
 // more than the push past a wall, the line's whole course. Gives how many

@@ -257,7 +257,10 @@ void FinishSlabPolygon(const std::vector<SectorEdge>& bounds, const SlabPolygon&
 bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexPiece>& pieces,
                        size_t& piece_count) {
     static EdgeBands bounds;  // the sector's boundary; kept for its room
-    BuildBands(bounds, SectorBounds(outline, count));
+    std::vector<SectorEdge> bound_edges = SectorBounds(outline, count);
+    // Most sectors: one convex piece with a side on every line.
+    if (ExactConvexPiece(bound_edges, count, outline, pieces.data(), piece_count)) return true;
+    BuildBands(bounds, std::move(bound_edges));
     // A sector without a closed boundary has no inside to measure against:
     // only the open pieces go.
     const bool closed = BoundaryClosed(bounds.edges);
@@ -291,9 +294,9 @@ bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexP
     if (!closed) return true;
     // Rounded cut points may turn a wall's plane off the wall; straightened,
     // the pieces may fit.
-    if (BrushesCoverSector(bounds, outline, count, pieces.data(), piece_count)) return true;
+    if (BrushesCoverSector(bounds, pieces.data(), piece_count)) return true;
     return StraightenCutWalls(pieces, piece_count) > 0 &&
-           BrushesCoverSector(bounds, outline, count, pieces.data(), piece_count);
+           BrushesCoverSector(bounds, pieces.data(), piece_count);
 }
 
 void SlabPieces(const SectorEdge* outline, int count, std::vector<ConvexPiece>& pieces) {

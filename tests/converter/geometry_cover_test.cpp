@@ -141,7 +141,7 @@ TEST_F(CoverTest, BrushesMustReachTheWallsAndNoMoreThanThePush) {
     SectorCut cut;
     CutSector(outline.data(), count, ChooseSplitter(outline.data(), count), cut);
     ASSERT_EQ(cut.count, 1u);
-    EXPECT_TRUE(BrushesCoverSector(bounds, outline.data(), count, cut.pieces.data(), 1));
+    EXPECT_TRUE(BrushesCoverSector(bounds, cut.pieces.data(), 1));
 
     // The south wall (128, 0) to (0, 0) as a cut part would turn it: its end
     // 3 units in leaves a strip uncovered, 3 units out reaches past the push.
@@ -161,13 +161,13 @@ TEST_F(CoverTest, BrushesMustReachTheWallsAndNoMoreThanThePush) {
         south->x2 = 0;
         south->y2 = turn.end_y;
         UpdateDelta(*south);
-        EXPECT_FALSE(BrushesCoverSector(bounds, outline.data(), count, pieces.data(), 1));
+        EXPECT_FALSE(BrushesCoverSector(bounds, pieces.data(), 1));
         EXPECT_EQ(StraightenCutWalls(pieces, 1), 1);
         EXPECT_EQ(south->y2, 0);
-        EXPECT_TRUE(BrushesCoverSector(bounds, outline.data(), count, pieces.data(), 1));
+        EXPECT_TRUE(BrushesCoverSector(bounds, pieces.data(), 1));
     }
     // No piece at all leaves the room uncovered.
-    EXPECT_FALSE(BrushesCoverSector(bounds, outline.data(), count, cut.pieces.data(), 0));
+    EXPECT_FALSE(BrushesCoverSector(bounds, cut.pieces.data(), 0));
 }
 
 }  // namespace
