@@ -188,14 +188,16 @@ void JoinStretches(Stretches& spans) {
 // The side planes of every piece, and where each piece's run of them starts.
 struct PieceSides {
     std::vector<SidePlaneInfo> sides;
-    std::vector<size_t> start;  // piece p's sides are sides[start[p] .. start[p + 1])
-    bool modes_differ = false;  // whether a side is pushed in one brush only
+    std::vector<size_t> start;       // piece p's sides are sides[start[p] .. start[p + 1])
+    bool modes_differ = false;       // whether a side is pushed in one brush only
+    bool floor_pushed_more = false;  // whether a side is pushed in the floor brush only
 };
 
 void CollectSides(const ConvexPiece* pieces, size_t count, PieceSides& all) {
     all.sides.clear();
     all.start.assign(1, 0);
     all.modes_differ = false;
+    all.floor_pushed_more = false;
     for (size_t p = 0; p < count; p++) {
         const ConvexPiece& piece = pieces[p];
         // A piece with too many sides is written without side planes.
@@ -208,6 +210,8 @@ void CollectSides(const ConvexPiece* pieces, size_t count, PieceSides& all) {
                 side.pushed[1] = SidePushed(*side.line, 1);
                 if (side.pushed[0] || side.pushed[1]) SidePush(*side.line, side.sx, side.sy);
                 all.modes_differ = all.modes_differ || side.pushed[0] != side.pushed[1];
+                all.floor_pushed_more =
+                    all.floor_pushed_more || (side.pushed[0] && !side.pushed[1]);
                 all.sides.push_back(side);
             }
         }
@@ -486,6 +490,23 @@ bool BrushesCoverSector(const EdgeBands& bounds, const ConvexPiece* pieces, size
     CollectSides(pieces, piece_count, all);
     for (int mode = 0; mode < 2; mode++) {
         if (mode == 1 && !all.modes_differ) break;
+        // Where every difference pushes a ceiling side further out, each
+        // ceiling brush holds its floor brush: only its reach can be new.
+        if (mode == 1 && !all.floor_pushed_more) {
+            CoverCheck check{bounds, prints, print_bands, mode, {}, {}, 0, 0, {}, {}};
+            check.seen.assign(bounds.edges.size(), 0);
+            static Footprint print;  // kept for its room
+            for (size_t p = 0; p < piece_count; p++) {
+                bool differs = false;
+                for (size_t i = all.start[p]; i < all.start[p + 1]; i++)
+                    differs = differs || all.sides[i].pushed[0] != all.sides[i].pushed[1];
+                if (!differs) continue;
+                BuildFootprint(all.sides.data() + all.start[p], all.start[p + 1] - all.start[p],
+                               mode, print);
+                if (print.corners.empty() || check.ReachesOut(print)) return false;
+            }
+            break;
+        }
         if (!BuildFootprints(all, piece_count, mode, prints)) return false;
         BuildFootprintBands(prints, print_bands);
         CoverCheck check{bounds, prints, print_bands, mode, {}, {}, 0, 0, {}, {}};
