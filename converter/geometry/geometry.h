@@ -142,8 +142,10 @@ struct PartitionNode {
 
 // Grade of `candidate` as a partition line of edges[0..count-1]; 32000 when
 // no edge lies behind it. Gives up, with a grade above `limit`, as soon as the
-// grade is sure to exceed `limit`.
-int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidate, int limit);
+// grade is sure to exceed `limit`. `reach2`, when not negative, bounds the
+// squared distance between any two end points (it only saves work).
+int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidate, int limit,
+                  double reach2 = -1.0);
 // Index of the best partition line, -1 when the edges form a convex set.
 int ChooseSplitter(const SectorEdge* edges, int count);
 // Partitions the edges recursively; level.clip_lines is the stack of the

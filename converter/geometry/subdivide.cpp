@@ -2,6 +2,7 @@
 // edges until each remaining set of edges is convex; each convex piece is then
 // rebuilt as a polygon by clipping a large box with the lines that bound it.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "converter/geometry/geometry.h"
@@ -32,26 +33,33 @@ void PushClipLine(const SectorEdge& line) {
 namespace {
 
 // PointSide against one line, with the line's values worked out once for the
-// many points of a splitter search.
+// many points of a splitter search. `reach2`, when not negative, bounds the
+// squared distance from the line's start of every point to be tested: a
+// cross product past the bound that it gives decides without the distance.
 struct LineSideTest {
     const SectorEdge& line;
     double x1, y1, dx, dy, length2;
     bool exact_possible;  // whether the exact cross product can decide at all
+    double sure2;         // a squared cross product above this decides at once
 
-    explicit LineSideTest(const SectorEdge& l)
+    explicit LineSideTest(const SectorEdge& l, double reach2 = -1.0)
         : line(l),
           x1(l.x1),
           y1(l.y1),
           dx(l.dx),
           dy(l.dy),
           length2(dx * dx + dy * dy),
-          exact_possible(length2 < 0x1p47) {}
+          exact_possible(length2 < 0x1p47),
+          sure2(exact_possible && reach2 >= 0.0 && reach2 < 0x1p47
+                    ? length2 * (8.0 + 0x1p-20 * (reach2 + 4.0))
+                    : INFINITY) {}
 
     int Side(int32_t px, int32_t py) const {
         const double cx = static_cast<double>(px) - x1;
         const double cy = static_cast<double>(py) - y1;
-        const double distance2 = cx * cx + cy * cy;
         const double cross = dx * cy - dy * cx;
+        if (cross * cross > sure2) return cross > 0 ? kSideLeft : kSideRight;
+        const double distance2 = cx * cx + cy * cy;
         if (exact_possible && distance2 < 0x1p47 &&
             cross * cross > length2 * (8.0 + 0x1p-20 * (distance2 + 4.0)))
             return cross > 0 ? kSideLeft : kSideRight;
@@ -61,8 +69,9 @@ struct LineSideTest {
 
 }  // namespace
 
-int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidate, int limit) {
-    const LineSideTest test(candidate);
+int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidate, int limit,
+                  double reach2) {
+    const LineSideTest test(candidate, reach2);
     int front = 0;
     int back = 0;
     int cuts = 0;
@@ -111,10 +120,25 @@ int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidat
 int ChooseSplitter(const SectorEdge* edges, int count) {
     int best = -1;
     int limit = kNoSplitter;
+    // Every end point lies within the box of them all: its diagonal bounds
+    // the distance from any edge's start to any point.
+    double reach2 = -1.0;
+    if (count > 0) {
+        int32_t min_x = edges[0].x1, max_x = min_x, min_y = edges[0].y1, max_y = min_y;
+        for (int i = 0; i < count; i++) {
+            min_x = std::min({min_x, edges[i].x1, edges[i].x2});
+            max_x = std::max({max_x, edges[i].x1, edges[i].x2});
+            min_y = std::min({min_y, edges[i].y1, edges[i].y2});
+            max_y = std::max({max_y, edges[i].y1, edges[i].y2});
+        }
+        const double w = static_cast<double>(max_x) - min_x;
+        const double h = static_cast<double>(max_y) - min_y;
+        reach2 = w * w + h * h;
+    }
     for (int i = 0; i < count; i++) {
         // Only a grade below the best so far wins (ties keep the earlier
         // line), so a candidate may be given up once it reaches the best.
-        const int grade = ScoreSplitter(edges, count, edges[i], limit - 1);
+        const int grade = ScoreSplitter(edges, count, edges[i], limit - 1, reach2);
         if (grade < limit) {
             limit = grade;
             best = i;
