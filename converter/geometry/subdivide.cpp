@@ -227,10 +227,14 @@ void InitBoundingBox() {
 void BuildConvexPiece() {
     InitBoundingBox();
     level.edge_count = 4;
+    // Every corner of the piece lies within the starting box.
+    const double box_width = static_cast<double>(level.edge_list[0].x1) - level.edge_list[1].x1;
+    const double box_height = static_cast<double>(level.edge_list[0].y1) - level.edge_list[2].y1;
+    const double reach2 = box_width * box_width + box_height * box_height;
     static std::vector<SectorEdge> nside;  // kept from piece to piece
     for (int i = 0; i < level.clip_line_count; i++) {
         const SectorEdge split = level.clip_lines[i];
-        const LineSideTest test(split);
+        const LineSideTest test(split, reach2);
         nside.clear();
         int last_side = kNoSide;  // side of the end of the edge before
         for (int k = 0; k < level.edge_count; k++) {
