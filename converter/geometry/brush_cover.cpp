@@ -193,6 +193,7 @@ struct PieceSides {
     bool floor_pushed_more = false;  // whether a side is pushed in the floor brush only
 };
 
+// Gathers the side planes of pieces[0..count-1], with their pushes.
 void CollectSides(const ConvexPiece* pieces, size_t count, PieceSides& all) {
     all.sides.clear();
     all.start.assign(1, 0);
@@ -222,18 +223,20 @@ void CollectSides(const ConvexPiece* pieces, size_t count, PieceSides& all) {
 // Footprints indexed by horizontal bands, so that a segment meets only the
 // footprints near it.
 struct FootprintBands {
-    double bottom = 0.0;
-    double height = 1.0;
-    size_t count = 0;
-    std::vector<std::vector<int>> member;
+    double bottom = 0.0;                   // y of the lowest band's bottom
+    double height = 1.0;                   // height of every band
+    size_t count = 0;                      // bands in use
+    std::vector<std::vector<int>> member;  // per band: the footprints that reach into it
 };
 
+// The band that holds y (the nearest one for a y outside them all).
 size_t FootprintBand(const FootprintBands& bands, double y) {
     const double band = std::floor((y - bands.bottom) / bands.height);
     if (!(band > 0)) return 0;
     return std::min(static_cast<size_t>(band), bands.count - 1);
 }
 
+// Fills `bands` with the closed footprints of `prints`.
 void BuildFootprintBands(const std::vector<Footprint>& prints, FootprintBands& bands) {
     double low = 0.0, high = 0.0;
     bool any = false;
