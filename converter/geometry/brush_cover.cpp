@@ -53,15 +53,6 @@ struct Footprint {
     double min_x, min_y, max_x, max_y;
 };
 
-// Whether the side plane on `line` is pushed outward in the floor (mode 0)
-// or ceiling (mode 1) brush: a side the neighbour does not show.
-bool SidePushed(const SectorEdge& line, int mode) {
-    if (line.from_linedef == 0 || line.other_sidedef == -1) return true;
-    const Sector& neighbour = level.sectors[line.other_sector];
-    return mode == 0 ? neighbour.floor_height >= level.floor_level
-                     : neighbour.ceiling_height <= level.ceiling_level;
-}
-
 // The half-plane of the side plane on `line`, pushed by (sx, sy) when
 // `pushed`; false when the side gets no plane.
 bool SidePlane(const SectorEdge& line, bool pushed, int32_t sx, int32_t sy, HalfPlane& plane) {
@@ -88,7 +79,7 @@ void SidePush(const SectorEdge& line, int32_t& sx, int32_t& sy) {
 // side gets no plane.
 bool WrittenPlane(const SectorEdge& line, int mode, HalfPlane& plane) {
     int32_t sx = 0, sy = 0;
-    const bool pushed = SidePushed(line, mode);
+    const bool pushed = SidePlanePushed(line, mode);
     if (pushed) SidePush(line, sx, sy);
     return SidePlane(line, pushed, sx, sy, plane);
 }
@@ -207,8 +198,8 @@ void CollectSides(const ConvexPiece* pieces, size_t count, PieceSides& all) {
                 if (e.clip_index < 0 || e.clip_index >= static_cast<int>(piece.clip.size()))
                     continue;
                 SidePlaneInfo side{&piece.clip[e.clip_index], 0, 0, {false, false}};
-                side.pushed[0] = SidePushed(*side.line, 0);
-                side.pushed[1] = SidePushed(*side.line, 1);
+                side.pushed[0] = SidePlanePushed(*side.line, 0);
+                side.pushed[1] = SidePlanePushed(*side.line, 1);
                 if (side.pushed[0] || side.pushed[1]) SidePush(*side.line, side.sx, side.sy);
                 all.modes_differ = all.modes_differ || side.pushed[0] != side.pushed[1];
                 all.floor_pushed_more =

@@ -93,6 +93,14 @@ void ShiftSidePlane(const SectorEdge& line, int direction, int32_t& x1, int32_t&
     y2 += sy;
 }
 
+bool SidePlanePushed(const SectorEdge& line, int mode) {
+    if (line.from_linedef == 0 || line.other_sidedef == -1) return true;
+    // A side the neighbour does not expose.
+    const Sector& neighbour = level.sectors[line.other_sector];
+    return mode == 1 ? neighbour.ceiling_height <= level.ceiling_level
+                     : neighbour.floor_height >= level.floor_level;
+}
+
 void WritePieceSides(const std::string& material, int mode) {
     if (level.edge_count > kMaxSidedPiece) return;
     const Sector& own = level.sectors[level.current_sector];
@@ -163,17 +171,8 @@ void WritePieceSides(const std::string& material, int mode) {
         int32_t y1 = line.y1;
         int32_t x2 = line.x2;
         int32_t y2 = line.y2;
-        if (line.from_linedef == 0) {
-            ShiftSidePlane(line, 0, x1, y1, x2, y2);
-        } else if (line.other_sidedef == -1) {
-            ShiftSidePlane(line, 1, x1, y1, x2, y2);
-        } else {
-            // The neighbour does not expose this side: the plane is pushed out.
-            const Sector& neighbour = level.sectors[line.other_sector];
-            if ((mode == 1 && neighbour.ceiling_height <= level.ceiling_level) ||
-                (mode == 0 && neighbour.floor_height >= level.floor_level))
-                ShiftSidePlane(line, 1, x1, y1, x2, y2);
-        }
+        if (SidePlanePushed(line, mode))
+            ShiftSidePlane(line, line.from_linedef == 0 ? 0 : 1, x1, y1, x2, y2);
         WriteBrush(x2, 10, y2, x1, 10, y1, x2, 0, y2, *side_material, x_off, y_off, scale);
         if (has_far_side && OptionSet(kOptBrushDef3)) SetStepFrame(line, *side_material, mode);
     }

@@ -96,6 +96,10 @@ TextureFrame SideFrame(int linedef, bool front, const SideDef& side, int32_t top
 void WriteFloorAndCeiling();
 // Side planes of the current piece into the open brush; mode 0 floor, 1 ceiling.
 void WritePieceSides(const std::string& material, int mode);
+// Whether the side plane on `line` of the current piece's floor (mode 0) or
+// ceiling (mode 1) brush is pushed out with ShiftSidePlane (direction 0 for a
+// side of the starting box, else 1): a side that no neighbour shows.
+bool SidePlanePushed(const SectorEdge& line, int mode);
 // Moves the two points of a side plane on `line` by 2 units across it:
 // direction 0 toward the piece, 1 away from it. Nothing moves under -bound.
 void ShiftSidePlane(const SectorEdge& line, int direction, int32_t& x1, int32_t& y1, int32_t& x2,
