@@ -193,6 +193,11 @@ struct EdgeBands;
 // for cracks Doom 3's compiler welds), and reach no more than the push past
 // its walls where the void lies behind.
 bool BrushesCoverSector(const EdgeBands& bounds, const ConvexPiece* pieces, size_t piece_count);
+// Whether the brushes of pieces[0..piece_count-1], every side plane taken on
+// its line, tile the sector whose lines that bound it are `bounds` exactly,
+// proved in exact arithmetic. False says only that the proof failed.
+bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* pieces,
+                      size_t piece_count);
 // Whether the sector whose lines that bound it are `bounds` (of its
 // outline[0..count-1]) is convex and pieces[0..piece_count-1] is one piece
 // with a side on each of its lines: its brushes, every line's plane pushed

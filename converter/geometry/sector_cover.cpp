@@ -260,6 +260,8 @@ bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexP
     std::vector<SectorEdge> bound_edges = SectorBounds(outline, count);
     // Most sectors: one convex piece with a side on every line.
     if (ExactConvexPiece(bound_edges, count, outline, pieces.data(), piece_count)) return true;
+    // Most others: pieces that tile the sector exactly.
+    if (PiecesTileSector(bound_edges, pieces.data(), piece_count)) return true;
     BuildBands(bounds, std::move(bound_edges));
     // A sector without a closed boundary has no inside to measure against:
     // only the open pieces go.

@@ -170,4 +170,39 @@ TEST_F(CoverTest, BrushesMustReachTheWallsAndNoMoreThanThePush) {
     EXPECT_FALSE(BrushesCoverSector(bounds, cut.pieces.data(), 0));
 }
 
+// The exact proof: an L-shaped room cut in two is tiled by its pieces; a
+// missing piece, a piece twice over or a turned wall plane fail the proof.
+TEST_F(CoverTest, ExactTilingIsProvedOnlyWhenItHolds) {
+    ResetLevelData();
+    AddSector(0, 128);
+    const int first = level.num_vertexes;
+    for (auto [x, y] : {std::pair(0, 0), {0, 256}, {128, 256}, {128, 128}, {256, 128}, {256, 0}})
+        AddVertex(x, y);
+    for (int i = 0; i < 6; i++) AddLine(first + i, first + (i + 1) % 6, AddSide(0));
+    SetBounds(0, 256, 0, 256);
+    level.current_sector = 0;
+    CollectSectorEdges();
+    const std::vector<SectorEdge> outline(level.edge_list.begin(),
+                                          level.edge_list.begin() + level.edge_count);
+    const int count = static_cast<int>(outline.size());
+    const std::vector<SectorEdge> bounds = SectorBounds(outline.data(), count);
+    SectorCut cut;
+    CutSector(outline.data(), count, ChooseSplitter(outline.data(), count), cut);
+    ASSERT_EQ(cut.count, 2u);
+    EXPECT_TRUE(PiecesTileSector(bounds, cut.pieces.data(), 2));
+    EXPECT_FALSE(PiecesTileSector(bounds, cut.pieces.data(), 1));
+    std::vector<ConvexPiece> twice = {cut.pieces[0], cut.pieces[1], cut.pieces[1]};
+    EXPECT_FALSE(PiecesTileSector(bounds, twice.data(), 3));
+    std::vector<ConvexPiece> turned = {cut.pieces[0], cut.pieces[1]};
+    for (ConvexPiece& piece : turned) {
+        for (SectorEdge& line : piece.clip) {
+            if (line.y1 == 0 && line.y2 == 0) {
+                line.y2 = 1;
+                UpdateDelta(line);
+            }
+        }
+    }
+    EXPECT_FALSE(PiecesTileSector(bounds, turned.data(), 2));
+}
+
 }  // namespace

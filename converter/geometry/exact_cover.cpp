@@ -1,0 +1,280 @@
+// The quick proof that a sector's pieces tile it: in exact arithmetic, the
+// footprints of the pieces' brushes, every side plane on its line, have
+// between them the sector's own lines as their outline and nothing more.
+//
+// Each footprint is convex; its sides run counter-clockwise, the sector's
+// lines clockwise (the sector on their right). Where every stretch of every
+// line is run as often one way as the other, the footprints' insides add up
+// to the sector's inside everywhere: no hole, no overlap, nothing outside.
+// Pushing hidden side planes outward by at most 2 units then only reaches
+// into the neighbouring pieces or the push past a wall. Sectors whose pieces
+// meet on rounded points fail the proof and go to the full check.
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "converter/geometry/cover_support.h"
+#include "converter/geometry/geometry.h"
+
+namespace {
+
+// Coordinates beyond this are left to the full check, so that every product
+// below stays within 128 bits.
+constexpr int32_t kExactLimit = 1 << 17;
+// A piece with more sides than this is written without side planes.
+constexpr size_t kMaxSidedPiece = 256;
+// The footprint is clipped from a square this far out.
+constexpr double kFarAway = 1048576.0;
+
+using Wide = __int128;
+
+// The line through two integer points as a x + b y <= c (the inside), and
+// the same line reduced and turned to a canonical way, for comparing lines.
+struct ExactLine {
+    int64_t a, b, c;
+    int64_t ka, kb, kc;  // the canonical form
+    uint64_t key;        // a hash of it, to sort by
+};
+
+// A point (x / d, y / d), d > 0.
+struct ExactPoint {
+    Wide x, y, d;
+};
+
+// Where a side starts (+1) or ends (-1) on a line: at / per along the
+// line's canonical way, per > 0.
+struct LineMark {
+    Wide at, per;
+    uint32_t line;  // index of the line
+    int32_t weight;
+};
+// A mark's place in the order: by line (its hash), then roughly along it.
+struct MarkOrder {
+    uint64_t key;
+    double near;
+    uint32_t mark;
+    bool operator<(const MarkOrder& o) const { return key != o.key ? key < o.key : near < o.near; }
+};
+
+// How far off a traced corner may lie, in map units, for ordering marks.
+constexpr double kTraceError = 1e-4;
+
+int64_t Gcd(int64_t a, int64_t b) {
+    uint64_t u = static_cast<uint64_t>(a < 0 ? -a : a);
+    uint64_t v = static_cast<uint64_t>(b < 0 ? -b : b);
+    if (u == 0) return static_cast<int64_t>(v);
+    if (v == 0) return static_cast<int64_t>(u);
+    const int shift = __builtin_ctzll(u | v);
+    u >>= __builtin_ctzll(u);
+    do {
+        v >>= __builtin_ctzll(v);
+        if (u > v) std::swap(u, v);
+        v -= u;
+    } while (v != 0);
+    return static_cast<int64_t>(u << shift);
+}
+
+bool MakeLine(const SectorEdge& e, ExactLine& line) {
+    if (std::abs(e.x1) >= kExactLimit || std::abs(e.y1) >= kExactLimit ||
+        std::abs(e.x2) >= kExactLimit || std::abs(e.y2) >= kExactLimit || (e.dx == 0 && e.dy == 0))
+        return false;
+    line.a = -static_cast<int64_t>(e.dy);
+    line.b = e.dx;
+    line.c = static_cast<int64_t>(e.dx) * e.y1 - static_cast<int64_t>(e.dy) * e.x1;
+    const int64_t g = Gcd(line.a, line.b);
+    line.ka = line.a / g;
+    line.kb = line.b / g;
+    line.kc = line.c / g;
+    if (line.ka < 0 || (line.ka == 0 && line.kb < 0)) {
+        line.ka = -line.ka;
+        line.kb = -line.kb;
+        line.kc = -line.kc;
+    }
+    uint64_t h = static_cast<uint64_t>(line.ka) * 0x9E3779B97F4A7C15ull;
+    h = (h ^ (h >> 29) ^ static_cast<uint64_t>(line.kb)) * 0xBF58476D1CE4E5B9ull;
+    h = (h ^ (h >> 31) ^ static_cast<uint64_t>(line.kc)) * 0x94D049BB133111EBull;
+    line.key = h ^ (h >> 32);
+    return true;
+}
+
+// Where the lines meet; false when they are parallel.
+bool Meet(const ExactLine& l0, const ExactLine& l1, ExactPoint& p) {
+    p.d = static_cast<Wide>(l0.a) * l1.b - static_cast<Wide>(l1.a) * l0.b;
+    p.x = static_cast<Wide>(l0.c) * l1.b - static_cast<Wide>(l1.c) * l0.b;
+    p.y = static_cast<Wide>(l0.a) * l1.c - static_cast<Wide>(l1.a) * l0.c;
+    if (p.d == 0) return false;
+    if (p.d < 0) p = {-p.x, -p.y, -p.d};
+    return true;
+}
+
+// The side from p to q on line `lines[i]` as two marks; `rough_p` and
+// `rough_q` are where the corners were traced. A side run the other way from
+// q to p makes the opposite marks.
+void MarkSide(const std::vector<ExactLine>& lines, uint32_t i, const ExactPoint& p,
+              const ExactPoint& q, const Point& rough_p, const Point& rough_q,
+              std::vector<LineMark>& marks, std::vector<MarkOrder>& order) {
+    const ExactLine& l = lines[i];
+    const double kb = static_cast<double>(l.kb), ka = static_cast<double>(l.ka);
+    order.push_back({l.key, kb * rough_p.x - ka * rough_p.y, static_cast<uint32_t>(marks.size())});
+    marks.push_back({static_cast<Wide>(l.kb) * p.x - static_cast<Wide>(l.ka) * p.y, p.d, i, 1});
+    order.push_back({l.key, kb * rough_q.x - ka * rough_q.y, static_cast<uint32_t>(marks.size())});
+    marks.push_back({static_cast<Wide>(l.kb) * q.x - static_cast<Wide>(l.ka) * q.y, q.d, i, -1});
+}
+
+bool SameLine(const ExactLine& a, const ExactLine& b) {
+    return a.key == b.key && a.ka == b.ka && a.kb == b.kb && a.kc == b.kc;
+}
+
+// The half of the turn the direction (x, y) lies in, for ordering by angle.
+int Half(int64_t x, int64_t y) {
+    return y < 0 || (y == 0 && x < 0) ? 1 : 0;
+}
+
+// Traces the footprint of one piece from its lines: the corners, each where
+// the sides on lines[tags[i - 1]] and lines[tags[i]] meet, counter-clockwise.
+// False when the footprint is not closed or its exact form does not bear out
+// the rounded tracing.
+struct Tagged {
+    Point at;
+    int tag;  // the line of the side that starts here; -1 for the square's
+};
+
+bool TraceFootprint(const ExactLine* lines, size_t count, std::vector<Tagged>& poly,
+                    std::vector<ExactPoint>& corners) {
+    static std::vector<Tagged> scratch;  // kept for its room
+    poly = {{{-kFarAway, -kFarAway}, -1},
+            {{kFarAway, -kFarAway}, -1},
+            {{kFarAway, kFarAway}, -1},
+            {{-kFarAway, kFarAway}, -1}};
+    for (size_t k = 0; k < count; k++) {
+        const double a = static_cast<double>(lines[k].a);
+        const double b = static_cast<double>(lines[k].b);
+        const double c = static_cast<double>(lines[k].c);
+        scratch.clear();
+        for (size_t i = 0; i < poly.size(); i++) {
+            const Tagged& u = poly[i];
+            const Tagged& v = poly[(i + 1) % poly.size()];
+            const double fu = a * u.at.x + b * u.at.y - c;
+            const double fv = a * v.at.x + b * v.at.y - c;
+            if (fu <= 0) scratch.push_back(u);
+            if ((fu < 0 && fv > 0) || (fu > 0 && fv < 0)) {
+                const double t = fu / (fu - fv);
+                scratch.push_back({{u.at.x + t * (v.at.x - u.at.x), u.at.y + t * (v.at.y - u.at.y)},
+                                   fu < 0 ? static_cast<int>(k) : u.tag});
+            }
+        }
+        poly.swap(scratch);
+    }
+    const size_t n = poly.size();
+    if (n < 3) return false;
+    corners.clear();
+    for (const Tagged& t : poly)
+        if (t.tag < 0) return false;
+    // The sides' normals turn left from each to the next, once round.
+    int wraps = 0;
+    for (size_t i = 0; i < n; i++) {
+        const ExactLine& l0 = lines[poly[(i + n - 1) % n].tag];
+        const ExactLine& l1 = lines[poly[i].tag];
+        if (static_cast<Wide>(l0.a) * l1.b - static_cast<Wide>(l1.a) * l0.b <= 0) return false;
+        // Each turn is less than half round: it passes angle 0 when it
+        // goes from the lower half to the upper.
+        if (Half(l0.a, l0.b) == 1 && Half(l1.a, l1.b) == 0) wraps++;
+        ExactPoint p;
+        if (!Meet(l0, l1, p)) return false;
+        corners.push_back(p);
+    }
+    if (wraps != 1) return false;
+    // Every side runs forward along its line: (-b, a) counter-clockwise.
+    for (size_t i = 0; i < n; i++) {
+        const ExactLine& l = lines[poly[i].tag];
+        const ExactPoint& p = corners[i];
+        const ExactPoint& q = corners[(i + 1) % n];
+        const Wide along_p = -static_cast<Wide>(l.b) * p.x + static_cast<Wide>(l.a) * p.y;
+        const Wide along_q = -static_cast<Wide>(l.b) * q.x + static_cast<Wide>(l.a) * q.y;
+        if (along_q * p.d < along_p * q.d) return false;
+    }
+    // A line without a side holds every corner.
+    for (size_t k = 0; k < count; k++) {
+        if (std::any_of(poly.begin(), poly.end(),
+                        [k](const Tagged& t) { return t.tag == static_cast<int>(k); }))
+            continue;
+        const ExactLine& l = lines[k];
+        for (const ExactPoint& p : corners)
+            if (static_cast<Wide>(l.a) * p.x + static_cast<Wide>(l.b) * p.y >
+                static_cast<Wide>(l.c) * p.d)
+                return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* pieces,
+                      size_t piece_count) {
+    static std::vector<ExactLine> lines;     // kept for their room
+    static std::vector<Tagged> poly;         // kept for its room
+    static std::vector<ExactPoint> corners;  // kept for their room
+    static std::vector<LineMark> marks;      // kept for their room
+    static std::vector<MarkOrder> order;     // kept for its room
+    lines.clear();
+    marks.clear();
+    order.clear();
+    for (size_t p = 0; p < piece_count; p++) {
+        const ConvexPiece& piece = pieces[p];
+        if (piece.polygon.size() > kMaxSidedPiece) return false;
+        const size_t first = lines.size();
+        for (const SectorEdge& e : piece.polygon) {
+            if (e.clip_index < 0 || e.clip_index >= static_cast<int>(piece.clip.size()))
+                return false;
+            const SectorEdge& line = piece.clip[e.clip_index];
+            // A line shorter than a unit gets no plane.
+            if (static_cast<int32_t>(Length(line.dx, line.dy)) == 0) return false;
+            lines.emplace_back();
+            if (!MakeLine(line, lines.back())) return false;
+        }
+        if (!TraceFootprint(lines.data() + first, lines.size() - first, poly, corners))
+            return false;
+        const size_t n = corners.size();
+        for (size_t i = 0; i < n; i++) {
+            const size_t j = (i + 1) % n;
+            MarkSide(lines, static_cast<uint32_t>(first + poly[i].tag), corners[i], corners[j],
+                     poly[i].at, poly[j].at, marks, order);
+        }
+    }
+    for (const SectorEdge& e : bounds) {
+        lines.emplace_back();
+        if (!MakeLine(e, lines.back())) return false;
+        const Point p{static_cast<double>(e.x1), static_cast<double>(e.y1)};
+        const Point q{static_cast<double>(e.x2), static_cast<double>(e.y2)};
+        MarkSide(lines, static_cast<uint32_t>(lines.size() - 1), {e.x1, e.y1, 1}, {e.x2, e.y2, 1},
+                 p, q, marks, order);
+    }
+    std::sort(order.begin(), order.end());
+    // Marks at one place may be traced a little apart: each run of close
+    // marks on a line is summed place by place exactly.
+    for (size_t i = 0; i < order.size();) {
+        const ExactLine& line = lines[marks[order[i].mark].line];
+        const double slack =
+            2 * kTraceError *
+            (std::fabs(static_cast<double>(line.ka)) + std::fabs(static_cast<double>(line.kb)));
+        size_t j = i + 1;
+        while (j < order.size() && order[j].near - order[j - 1].near <= slack &&
+               SameLine(lines[marks[order[j].mark].line], line))
+            j++;
+        for (size_t k = i; k < j; k++) {
+            LineMark& mk = marks[order[k].mark];
+            if (mk.weight == 0) continue;
+            int sum = mk.weight;
+            for (size_t m = k + 1; m < j; m++) {
+                LineMark& mm = marks[order[m].mark];
+                if (mm.weight != 0 && mm.at * mk.per == mk.at * mm.per) {
+                    sum += mm.weight;
+                    mm.weight = 0;
+                }
+            }
+            if (sum != 0) return false;
+        }
+        i = j;
+    }
+    return true;
+}
