@@ -38,13 +38,14 @@ struct ExactLine {
 
 // A point (x / d, y / d), d > 0.
 struct ExactPoint {
-    Wide x, y, d;
+    int64_t x, y, d;
 };
 
 // Where a side starts (+1) or ends (-1) on a line: at / per along the
 // line's canonical way, per > 0.
 struct LineMark {
-    Wide at, per;
+    Wide at;
+    int64_t per;
     uint32_t line;  // index of the line
     int32_t weight;
 };
@@ -99,11 +100,17 @@ bool MakeLine(const SectorEdge& e, ExactLine& line) {
 
 // Where the lines meet; false when they are parallel.
 bool Meet(const ExactLine& l0, const ExactLine& l1, ExactPoint& p) {
-    p.d = static_cast<Wide>(l0.a) * l1.b - static_cast<Wide>(l1.a) * l0.b;
-    p.x = static_cast<Wide>(l0.c) * l1.b - static_cast<Wide>(l1.c) * l0.b;
-    p.y = static_cast<Wide>(l0.a) * l1.c - static_cast<Wide>(l1.a) * l0.c;
-    if (p.d == 0) return false;
-    if (p.d < 0) p = {-p.x, -p.y, -p.d};
+    // Within the coordinate limit every value fits in 64 bits.
+    Wide d = static_cast<Wide>(l0.a) * l1.b - static_cast<Wide>(l1.a) * l0.b;
+    Wide x = static_cast<Wide>(l0.c) * l1.b - static_cast<Wide>(l1.c) * l0.b;
+    Wide y = static_cast<Wide>(l0.a) * l1.c - static_cast<Wide>(l1.a) * l0.c;
+    if (d == 0) return false;
+    if (d < 0) {
+        d = -d;
+        x = -x;
+        y = -y;
+    }
+    p = {static_cast<int64_t>(x), static_cast<int64_t>(y), static_cast<int64_t>(d)};
     return true;
 }
 
@@ -191,7 +198,7 @@ bool TraceFootprint(const ExactLine* lines, size_t count, std::vector<Tagged>& p
         const ExactPoint& q = corners[(i + 1) % n];
         const Wide along_p = -static_cast<Wide>(l.b) * p.x + static_cast<Wide>(l.a) * p.y;
         const Wide along_q = -static_cast<Wide>(l.b) * q.x + static_cast<Wide>(l.a) * q.y;
-        if (along_q * p.d < along_p * q.d) return false;
+        if (along_q * static_cast<Wide>(p.d) < along_p * static_cast<Wide>(q.d)) return false;
     }
     // A line without a side holds every corner.
     for (size_t k = 0; k < count; k++) {
@@ -201,7 +208,7 @@ bool TraceFootprint(const ExactLine* lines, size_t count, std::vector<Tagged>& p
         const ExactLine& l = lines[k];
         for (const ExactPoint& p : corners)
             if (static_cast<Wide>(l.a) * p.x + static_cast<Wide>(l.b) * p.y >
-                static_cast<Wide>(l.c) * p.d)
+                static_cast<Wide>(l.c) * static_cast<Wide>(p.d))
                 return false;
     }
     return true;
@@ -267,7 +274,8 @@ bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* 
             int sum = mk.weight;
             for (size_t m = k + 1; m < j; m++) {
                 LineMark& mm = marks[order[m].mark];
-                if (mm.weight != 0 && mm.at * mk.per == mk.at * mm.per) {
+                if (mm.weight != 0 &&
+                    mm.at * static_cast<Wide>(mk.per) == mk.at * static_cast<Wide>(mm.per)) {
                     sum += mm.weight;
                     mm.weight = 0;
                 }
