@@ -11,7 +11,22 @@
 
 namespace {
 
-using CoverTest = StaticGeometryTest;
+struct CoverTest : StaticGeometryTest {
+    // A room of one sector walled by one-sided lines through `points` (the
+    // sector on their right), `size` units square; gives its outline.
+    std::vector<SectorEdge> OneRoom(const std::vector<std::pair<int, int>>& points, int size) {
+        ResetLevelData();
+        AddSector(0, 128);
+        const int first = level.num_vertexes;
+        for (auto [x, y] : points) AddVertex(x, y);
+        const int n = static_cast<int>(points.size());
+        for (int i = 0; i < n; i++) AddLine(first + i, first + (i + 1) % n, AddSide(0));
+        SetBounds(0, size, 0, size);
+        level.current_sector = 0;
+        CollectSectorEdges();
+        return {level.edge_list.begin(), level.edge_list.begin() + level.edge_count};
+    }
+};
 
 // One closed loop of lines, points in order with `sector` on the right;
 // `inner`: the lines have the sector on both sides.
@@ -125,16 +140,7 @@ TEST_F(CoverTest, PiecesCoverTheSectorAndStayInside) {
 // The brushes as written: one square room of one-sided walls and its one
 // piece, whose planes a rounded cut may turn.
 TEST_F(CoverTest, BrushesMustReachTheWallsAndNoMoreThanThePush) {
-    ResetLevelData();
-    AddSector(0, 128);
-    const int first = level.num_vertexes;
-    for (auto [x, y] : {std::pair(0, 0), {0, 128}, {128, 128}, {128, 0}}) AddVertex(x, y);
-    for (int i = 0; i < 4; i++) AddLine(first + i, first + (i + 1) % 4, AddSide(0));
-    SetBounds(0, 128, 0, 128);
-    level.current_sector = 0;
-    CollectSectorEdges();
-    const std::vector<SectorEdge> outline(level.edge_list.begin(),
-                                          level.edge_list.begin() + level.edge_count);
+    const std::vector<SectorEdge> outline = OneRoom({{0, 0}, {0, 128}, {128, 128}, {128, 0}}, 128);
     const int count = static_cast<int>(outline.size());
     EdgeBands bounds;
     BuildBands(bounds, SectorBounds(outline.data(), count));
@@ -173,17 +179,8 @@ TEST_F(CoverTest, BrushesMustReachTheWallsAndNoMoreThanThePush) {
 // The exact proof: an L-shaped room cut in two is tiled by its pieces; a
 // missing piece, a piece twice over or a turned wall plane fail the proof.
 TEST_F(CoverTest, ExactTilingIsProvedOnlyWhenItHolds) {
-    ResetLevelData();
-    AddSector(0, 128);
-    const int first = level.num_vertexes;
-    for (auto [x, y] : {std::pair(0, 0), {0, 256}, {128, 256}, {128, 128}, {256, 128}, {256, 0}})
-        AddVertex(x, y);
-    for (int i = 0; i < 6; i++) AddLine(first + i, first + (i + 1) % 6, AddSide(0));
-    SetBounds(0, 256, 0, 256);
-    level.current_sector = 0;
-    CollectSectorEdges();
-    const std::vector<SectorEdge> outline(level.edge_list.begin(),
-                                          level.edge_list.begin() + level.edge_count);
+    const std::vector<SectorEdge> outline =
+        OneRoom({{0, 0}, {0, 256}, {128, 256}, {128, 128}, {256, 128}, {256, 0}}, 256);
     const int count = static_cast<int>(outline.size());
     const std::vector<SectorEdge> bounds = SectorBounds(outline.data(), count);
     SectorCut cut;
