@@ -10,6 +10,7 @@
 // the trapezoids of neighbouring slabs are joined while they stay convex.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "converter/geometry/cover_support.h"
 #include "converter/geometry/geometry.h"
@@ -195,32 +196,28 @@ void FinishSlabPolygon(const std::vector<SectorEdge>& bounds, const SlabPolygon&
     const double right_high = YAt(last_top, poly.right_x);
 
     corners.push_back({static_cast<double>(poly.left_x), left_low});
-    for (size_t i = 0; i < poly.bottom.size(); i++) {
-        const SectorEdge& e = bounds[poly.bottom[i]];
-        if (i + 1 < poly.bottom.size()) {
-            if (Collinear(e, bounds[poly.bottom[i + 1]])) continue;
-            sides.push_back(e);
-            corners.push_back({static_cast<double>(e.x1), static_cast<double>(e.y1)});
-        } else {
-            sides.push_back(e);
+    // A chain of edges in the order the outline runs: one side per run of
+    // collinear edges, a corner between each side and the next.
+    auto add_chain = [&](auto first, auto last) {
+        for (auto it = first; it != last; ++it) {
+            const SectorEdge& e = bounds[*it];
+            if (std::next(it) != last) {
+                if (Collinear(e, bounds[*std::next(it)])) continue;
+                sides.push_back(e);
+                corners.push_back({static_cast<double>(e.x1), static_cast<double>(e.y1)});
+            } else {
+                sides.push_back(e);
+            }
         }
-    }
+    };
+    add_chain(poly.bottom.begin(), poly.bottom.end());
     // Sides that are a single point are left out.
     if (right_high - right_low > 1e-9) {
         corners.push_back({static_cast<double>(poly.right_x), right_low});
         sides.push_back(VerticalSide(bounds, poly.right_x, right_low, right_high, false));
     }
     corners.push_back({static_cast<double>(poly.right_x), right_high});
-    for (size_t k = poly.top.size(); k-- > 0;) {
-        const SectorEdge& e = bounds[poly.top[k]];
-        if (k > 0) {
-            if (Collinear(e, bounds[poly.top[k - 1]])) continue;
-            sides.push_back(e);
-            corners.push_back({static_cast<double>(e.x1), static_cast<double>(e.y1)});
-        } else {
-            sides.push_back(e);
-        }
-    }
+    add_chain(poly.top.rbegin(), poly.top.rend());
     if (left_high - left_low > 1e-9) {
         corners.push_back({static_cast<double>(poly.left_x), left_high});
         sides.push_back(VerticalSide(bounds, poly.left_x, left_low, left_high, true));
