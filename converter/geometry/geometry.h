@@ -72,8 +72,11 @@ inline int PointSideRounded(const SectorEdge& line, int32_t px, int32_t py) {
 // 16A - 4 cross^2 up to rounding errors below 2^-22 (B^2 + 4A|C|) <= 2^-19
 // A (R + 4). When cross^2 > 4A + 2^-21 A (R + 4) it is surely negative, and the
 // rounded cross product, within 2^-24 sqrt(A R) of the exact one, is surely
-// 0.5 or more away from zero with the exact one's sign. The test below asks
-// for twice that bound, which covers the roundings of the test itself.
+// 0.5 or more away from zero with the exact one's sign. When cross^2 < 4A -
+// 2^-21 A (R + 4) the discriminant is surely positive (a, b and c are whole
+// numbers, so a positive difference stays positive): the point is on the
+// line. The tests below ask for twice these bounds, which covers the
+// roundings of the tests themselves.
 // Defined here so that the subdivision's inner loops can inline it.
 inline int PointSide(const SectorEdge& line, int32_t px, int32_t py) {
     const double cx = static_cast<double>(px) - line.x1;
@@ -83,9 +86,11 @@ inline int PointSide(const SectorEdge& line, int32_t px, int32_t py) {
     const double length2 = dx * dx + dy * dy;
     const double distance2 = cx * cx + cy * cy;
     const double cross = dx * cy - dy * cx;
-    if (length2 < 0x1p47 && distance2 < 0x1p47 &&
-        cross * cross > length2 * (8.0 + 0x1p-20 * (distance2 + 4.0)))
-        return cross > 0 ? kSideLeft : kSideRight;
+    if (length2 < 0x1p47 && distance2 < 0x1p47) {
+        const double slack = 0x1p-20 * (distance2 + 4.0);
+        if (cross * cross > length2 * (8.0 + slack)) return cross > 0 ? kSideLeft : kSideRight;
+        if (cross * cross < length2 * (4.0 - slack)) return kSideOn;
+    }
     return PointSideRounded(line, px, py);
 }
 // Where `edge` lies against the line through `line`: front, back or crossing.

@@ -60,9 +60,11 @@ struct LineSideTest {
         const double cross = dx * cy - dy * cx;
         if (cross * cross > sure2) return cross > 0 ? kSideLeft : kSideRight;
         const double distance2 = cx * cx + cy * cy;
-        if (exact_possible && distance2 < 0x1p47 &&
-            cross * cross > length2 * (8.0 + 0x1p-20 * (distance2 + 4.0)))
-            return cross > 0 ? kSideLeft : kSideRight;
+        if (exact_possible && distance2 < 0x1p47) {
+            const double slack = 0x1p-20 * (distance2 + 4.0);
+            if (cross * cross > length2 * (8.0 + slack)) return cross > 0 ? kSideLeft : kSideRight;
+            if (cross * cross < length2 * (4.0 - slack)) return kSideOn;
+        }
         return PointSideRounded(line, px, py);
     }
 };
