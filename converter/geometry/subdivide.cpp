@@ -77,6 +77,13 @@ int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidat
     int front = 0;
     int back = 0;
     int cuts = 0;
+    // Every edge lies in front, behind or across, so the grade is the larger
+    // side plus the penalty for the cuts, and the two sides hold count + cuts
+    // edges together: the larger holds at least half of them. None of this
+    // can shrink with the edges still to come: once past the limit, the line
+    // has lost. `room` is how large the larger side may grow with the cuts so
+    // far.
+    int room = limit;
     // Outlines run edge to edge, so the start of an edge is mostly the end of
     // the one before, whose side is known already.
     int32_t last_x = 0;
@@ -97,24 +104,20 @@ int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidat
         }
         last_x = edge.x2;
         last_y = edge.y2;
-        if (side == kEdgeCrosses) {
+        if (side == kEdgeFront) {
+            if (++front > room) break;
+        } else if (side == kEdgeBack) {
+            if (++back > room) break;
+        } else {
             front++;
             back++;
             cuts++;
-        } else if (side == kEdgeFront) {
-            front++;
-        } else if (side == kEdgeBack) {
-            back++;
+            room = limit - kCutPenalty * cuts;
+            if (std::max({front, back, (count + cuts + 1) / 2}) > room) break;
         }
-        // Every edge lies in front, behind or across, so the grade is the
-        // larger side plus the penalty for the cuts, and the two sides hold
-        // count + cuts edges together: the larger holds at least half of them.
-        // None of this can shrink with the edges still to come: once past the
-        // limit, the line has lost.
-        const int larger = std::max({front, back, (count + cuts + 1) / 2});
-        const int grade = larger + kCutPenalty * cuts;
-        if (grade > limit) return grade;
     }
+    const int larger = std::max({front, back, (count + cuts + 1) / 2});
+    if (larger > room) return larger + kCutPenalty * cuts;
     if (front == 0 || back == 0) return kNoSplitter;
     return std::max(front, back) + kCutPenalty * cuts;
 }
@@ -144,6 +147,8 @@ int ChooseSplitter(const SectorEdge* edges, int count) {
         if (grade < limit) {
             limit = grade;
             best = i;
+            // No line can do better than half the edges on its larger side.
+            if (limit <= (count + 1) / 2) break;
         }
     }
     return best;
