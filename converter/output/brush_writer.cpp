@@ -1,5 +1,6 @@
 // Brush blocks and their plane lines, in the three-point form of the map text.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -21,40 +22,43 @@ bool Collinear(const Point3& a, const Point3& b, const Point3& c) {
     return uy * vz - uz * vy == 0 && uz * vx - ux * vz == 0 && ux * vy - uy * vx == 0;
 }
 
-// "00" to "99", for numbers put two digits at a time.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+// The text of every number below 10000 followed by a blank, left-aligned in
+// eight bytes, its length in the last.
+constexpr int kTabledNumbers = 10000;
+struct NumberText {
+    char bytes[8];
+};
+constexpr auto kNumberTexts = [] {
+    std::array<NumberText, kTabledNumbers> texts{};
+    for (int value = 0; value < kTabledNumbers; value++) {
+        char digits[4];
+        int length = 0;
+        for (int rest = value; length == 0 || rest > 0; rest /= 10)
+            digits[length++] = static_cast<char>('0' + rest % 10);
+        NumberText& text = texts[static_cast<size_t>(value)];
+        for (int i = 0; i < length; i++) text.bytes[i] = digits[length - 1 - i];
+        text.bytes[length] = ' ';
+        text.bytes[7] = static_cast<char>(length + 1);
+    }
+    return texts;
+}();
 
-// Puts the decimal number and a blank at `at`; gives the end. Most numbers of
-// a map are small (the unit vectors of floor planes, heights, offsets), so
-// those of up to four digits are put without a general conversion.
+// Puts the decimal number and a blank at `at` (with room for 21 more bytes);
+// gives the end. Most numbers of a map are small (the unit vectors of floor
+// planes, heights, offsets, coordinates), so those of up to four digits are
+// copied from a table.
 char* PutNumber(char* at, int64_t value) {
     uint64_t magnitude = static_cast<uint64_t>(value);
     if (value < 0) {
         *at++ = '-';
         magnitude = 0 - magnitude;
     }
-    if (magnitude < 10) {
-        *at++ = static_cast<char>('0' + magnitude);
-    } else if (magnitude < 100) {
-        std::memcpy(at, kDigitPairs + 2 * magnitude, 2);
-        at += 2;
-    } else if (magnitude < 10000) {
-        const uint64_t high = magnitude / 100;
-        const uint64_t low = magnitude % 100;
-        if (high < 10) {
-            *at++ = static_cast<char>('0' + high);
-        } else {
-            std::memcpy(at, kDigitPairs + 2 * high, 2);
-            at += 2;
-        }
-        std::memcpy(at, kDigitPairs + 2 * low, 2);
-        at += 2;
-    } else {
-        at = std::to_chars(at, at + 20, magnitude).ptr;
+    if (magnitude < kTabledNumbers) {
+        const NumberText& text = kNumberTexts[magnitude];
+        std::memcpy(at, text.bytes, sizeof text.bytes);
+        return at + text.bytes[7];
     }
+    at = std::to_chars(at, at + 20, magnitude).ptr;
     *at++ = ' ';
     return at;
 }
