@@ -223,13 +223,16 @@ bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* 
     static std::vector<ExactPoint> corners;  // kept for their room
     static std::vector<LineMark> marks;      // kept for their room
     static std::vector<MarkOrder> order;     // kept for its room
+    static std::vector<size_t> firsts;       // each piece's first line
+    static std::vector<uint64_t> keys;       // of every line, sorted
     lines.clear();
     marks.clear();
     order.clear();
+    firsts.clear();
     for (size_t p = 0; p < piece_count; p++) {
         const ConvexPiece& piece = pieces[p];
         if (piece.polygon.size() > kMaxSidedPiece) return false;
-        const size_t first = lines.size();
+        firsts.push_back(lines.size());
         for (const SectorEdge& e : piece.polygon) {
             if (e.clip_index < 0 || e.clip_index >= static_cast<int>(piece.clip.size()))
                 return false;
@@ -239,7 +242,25 @@ bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* 
             lines.emplace_back();
             if (!MakeLine(line, lines.back())) return false;
         }
-        if (!TraceFootprint(lines.data() + first, lines.size() - first, poly, corners))
+    }
+    firsts.push_back(lines.size());
+    const size_t first_bound = lines.size();
+    for (const SectorEdge& e : bounds) {
+        lines.emplace_back();
+        if (!MakeLine(e, lines.back())) return false;
+    }
+    // A sector line alone on its line cannot be matched: most sectors that
+    // do not tile show it (a wall cut at a rounded point), before any tracing.
+    keys.clear();
+    for (const ExactLine& line : lines) keys.push_back(line.key);
+    std::sort(keys.begin(), keys.end());
+    for (size_t i = first_bound; i < lines.size(); i++) {
+        const auto [low, high] = std::equal_range(keys.begin(), keys.end(), lines[i].key);
+        if (high - low < 2) return false;
+    }
+    for (size_t p = 0; p < piece_count; p++) {
+        const size_t first = firsts[p];
+        if (!TraceFootprint(lines.data() + first, firsts[p + 1] - first, poly, corners))
             return false;
         const size_t n = corners.size();
         for (size_t i = 0; i < n; i++) {
@@ -248,13 +269,12 @@ bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* 
                      poly[i].at, poly[j].at, marks, order);
         }
     }
-    for (const SectorEdge& e : bounds) {
-        lines.emplace_back();
-        if (!MakeLine(e, lines.back())) return false;
+    for (size_t i = first_bound; i < lines.size(); i++) {
+        const SectorEdge& e = bounds[i - first_bound];
         const Point p{static_cast<double>(e.x1), static_cast<double>(e.y1)};
         const Point q{static_cast<double>(e.x2), static_cast<double>(e.y2)};
-        MarkSide(lines, static_cast<uint32_t>(lines.size() - 1), {e.x1, e.y1, 1}, {e.x2, e.y2, 1},
-                 p, q, marks, order);
+        MarkSide(lines, static_cast<uint32_t>(i), {e.x1, e.y1, 1}, {e.x2, e.y2, 1}, p, q, marks,
+                 order);
     }
     std::sort(order.begin(), order.end());
     // Marks at one place may be traced a little apart: each run of close
