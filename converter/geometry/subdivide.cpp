@@ -84,26 +84,14 @@ int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidat
     // has lost. `room` is how large the larger side may grow with the cuts so
     // far.
     int room = limit;
-    // Outlines run edge to edge, so the start of an edge is mostly the end of
-    // the one before, whose side is known already.
-    int32_t last_x = 0;
-    int32_t last_y = 0;
-    int last_side = kNoSide;
     for (int i = 0; i < count; i++) {
         const SectorEdge& edge = edges[i];
-        int side = kEdgeFront;
-        if (&edge != &candidate) {
-            const int s1 = last_side != kNoSide && edge.x1 == last_x && edge.y1 == last_y
-                               ? last_side
-                               : test.Side(edge.x1, edge.y1);
-            const int s2 = test.Side(edge.x2, edge.y2);
-            side = PlaceEdge(candidate, edge, s1, s2);
-            last_side = s2;
-        } else {
-            last_side = kNoSide;
-        }
-        last_x = edge.x2;
-        last_y = edge.y2;
+        // Both ends are tested: whether an edge starts where the one before
+        // ended is too hard to predict to be worth asking.
+        const int side = &edge == &candidate
+                             ? kEdgeFront
+                             : PlaceEdge(candidate, edge, test.Side(edge.x1, edge.y1),
+                                         test.Side(edge.x2, edge.y2));
         if (side == kEdgeFront) {
             if (++front > room) break;
         } else if (side == kEdgeBack) {
