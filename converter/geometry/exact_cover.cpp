@@ -46,15 +46,9 @@ struct ExactPoint {
 struct LineMark {
     Wide at;
     int64_t per;
+    double near;    // roughly where, along the canonical way, for ordering
     uint32_t line;  // index of the line
     int32_t weight;
-};
-// A mark's place in the order: by line (its hash), then roughly along it.
-struct MarkOrder {
-    uint64_t key;
-    double near;
-    uint32_t mark;
-    bool operator<(const MarkOrder& o) const { return key != o.key ? key < o.key : near < o.near; }
 };
 
 // How far off a traced corner may lie, in map units, for ordering marks.
@@ -82,10 +76,12 @@ bool MakeLine(const SectorEdge& e, ExactLine& line) {
     line.a = -static_cast<int64_t>(e.dy);
     line.b = e.dx;
     line.c = static_cast<int64_t>(e.dx) * e.y1 - static_cast<int64_t>(e.dy) * e.x1;
-    const int64_t g = Gcd(line.a, line.b);
-    line.ka = line.a / g;
-    line.kb = line.b / g;
-    line.kc = line.c / g;
+    // Within the coordinate limit a and b fit in 32 bits, and c / g is
+    // ka x1 + kb y1.
+    const int32_t g = static_cast<int32_t>(Gcd(line.a, line.b));
+    line.ka = static_cast<int32_t>(line.a) / g;
+    line.kb = static_cast<int32_t>(line.b) / g;
+    line.kc = line.kb * e.y1 + line.ka * e.x1;
     if (line.ka < 0 || (line.ka == 0 && line.kb < 0)) {
         line.ka = -line.ka;
         line.kb = -line.kb;
@@ -119,13 +115,13 @@ bool Meet(const ExactLine& l0, const ExactLine& l1, ExactPoint& p) {
 // q to p makes the opposite marks.
 void MarkSide(const std::vector<ExactLine>& lines, uint32_t i, const ExactPoint& p,
               const ExactPoint& q, const Point& rough_p, const Point& rough_q,
-              std::vector<LineMark>& marks, std::vector<MarkOrder>& order) {
+              std::vector<LineMark>& marks) {
     const ExactLine& l = lines[i];
     const double kb = static_cast<double>(l.kb), ka = static_cast<double>(l.ka);
-    order.push_back({l.key, kb * rough_p.x - ka * rough_p.y, static_cast<uint32_t>(marks.size())});
-    marks.push_back({static_cast<Wide>(l.kb) * p.x - static_cast<Wide>(l.ka) * p.y, p.d, i, 1});
-    order.push_back({l.key, kb * rough_q.x - ka * rough_q.y, static_cast<uint32_t>(marks.size())});
-    marks.push_back({static_cast<Wide>(l.kb) * q.x - static_cast<Wide>(l.ka) * q.y, q.d, i, -1});
+    marks.push_back({static_cast<Wide>(l.kb) * p.x - static_cast<Wide>(l.ka) * p.y, p.d,
+                     kb * rough_p.x - ka * rough_p.y, i, 1});
+    marks.push_back({static_cast<Wide>(l.kb) * q.x - static_cast<Wide>(l.ka) * q.y, q.d,
+                     kb * rough_q.x - ka * rough_q.y, i, -1});
 }
 
 bool SameLine(const ExactLine& a, const ExactLine& b) {
@@ -218,16 +214,20 @@ bool TraceFootprint(const ExactLine* lines, size_t count, std::vector<Tagged>& p
 
 bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* pieces,
                       size_t piece_count) {
-    static std::vector<ExactLine> lines;     // kept for their room
-    static std::vector<Tagged> poly;         // kept for its room
-    static std::vector<ExactPoint> corners;  // kept for their room
-    static std::vector<LineMark> marks;      // kept for their room
-    static std::vector<MarkOrder> order;     // kept for its room
-    static std::vector<size_t> firsts;       // each piece's first line
-    static std::vector<uint64_t> keys;       // of every line, sorted
+    // All kept for their room.
+    static std::vector<ExactLine> lines;
+    static std::vector<Tagged> poly;
+    static std::vector<ExactPoint> corners;
+    static std::vector<LineMark> marks;
+    static std::vector<size_t> firsts;      // each piece's first line
+    static std::vector<int32_t> slots;      // the lines by their hash, -1 for none
+    static std::vector<uint32_t> line_ids;  // per line: the number of its line
+    static std::vector<uint32_t> on_line;   // per line number: how many lines are on it
+    static std::vector<uint32_t> starts;    // per line number: where its marks start
+    static std::vector<uint32_t> fill;      // per line number: where its next mark goes
+    static std::vector<uint32_t> by_line;   // the marks, line by line
     lines.clear();
     marks.clear();
-    order.clear();
     firsts.clear();
     for (size_t p = 0; p < piece_count; p++) {
         const ConvexPiece& piece = pieces[p];
@@ -249,15 +249,29 @@ bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* 
         lines.emplace_back();
         if (!MakeLine(e, lines.back())) return false;
     }
+    // Each distinct line gets a number, through a table open by the hash.
+    size_t capacity = 16;
+    while (capacity < 2 * lines.size()) capacity *= 2;
+    slots.assign(capacity, -1);
+    line_ids.resize(lines.size());
+    on_line.clear();
+    for (size_t i = 0; i < lines.size(); i++) {
+        size_t h = lines[i].key & (capacity - 1);
+        while (slots[h] >= 0 && !SameLine(lines[static_cast<size_t>(slots[h])], lines[i]))
+            h = (h + 1) & (capacity - 1);
+        if (slots[h] < 0) {
+            slots[h] = static_cast<int32_t>(i);
+            line_ids[i] = static_cast<uint32_t>(on_line.size());
+            on_line.push_back(0);
+        } else {
+            line_ids[i] = line_ids[static_cast<size_t>(slots[h])];
+        }
+        on_line[line_ids[i]]++;
+    }
     // A sector line alone on its line cannot be matched: most sectors that
     // do not tile show it (a wall cut at a rounded point), before any tracing.
-    keys.clear();
-    for (const ExactLine& line : lines) keys.push_back(line.key);
-    std::sort(keys.begin(), keys.end());
-    for (size_t i = first_bound; i < lines.size(); i++) {
-        const auto [low, high] = std::equal_range(keys.begin(), keys.end(), lines[i].key);
-        if (high - low < 2) return false;
-    }
+    for (size_t i = first_bound; i < lines.size(); i++)
+        if (on_line[line_ids[i]] < 2) return false;
     for (size_t p = 0; p < piece_count; p++) {
         const size_t first = firsts[p];
         if (!TraceFootprint(lines.data() + first, firsts[p + 1] - first, poly, corners))
@@ -266,43 +280,55 @@ bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* 
         for (size_t i = 0; i < n; i++) {
             const size_t j = (i + 1) % n;
             MarkSide(lines, static_cast<uint32_t>(first + poly[i].tag), corners[i], corners[j],
-                     poly[i].at, poly[j].at, marks, order);
+                     poly[i].at, poly[j].at, marks);
         }
     }
     for (size_t i = first_bound; i < lines.size(); i++) {
         const SectorEdge& e = bounds[i - first_bound];
         const Point p{static_cast<double>(e.x1), static_cast<double>(e.y1)};
         const Point q{static_cast<double>(e.x2), static_cast<double>(e.y2)};
-        MarkSide(lines, static_cast<uint32_t>(i), {e.x1, e.y1, 1}, {e.x2, e.y2, 1}, p, q, marks,
-                 order);
+        MarkSide(lines, static_cast<uint32_t>(i), {e.x1, e.y1, 1}, {e.x2, e.y2, 1}, p, q, marks);
     }
-    std::sort(order.begin(), order.end());
-    // Marks at one place may be traced a little apart: each run of close
-    // marks on a line is summed place by place exactly.
-    for (size_t i = 0; i < order.size();) {
-        const ExactLine& line = lines[marks[order[i].mark].line];
+    // The marks gathered line by line.
+    const size_t line_count = on_line.size();
+    starts.assign(line_count + 1, 0);
+    for (const LineMark& mark : marks) starts[line_ids[mark.line] + 1]++;
+    for (size_t id = 0; id < line_count; id++) starts[id + 1] += starts[id];
+    fill.assign(starts.begin(), starts.end() - 1);
+    by_line.resize(marks.size());
+    for (size_t k = 0; k < marks.size(); k++)
+        by_line[fill[line_ids[marks[k].line]]++] = static_cast<uint32_t>(k);
+    // Marks at one place may be traced a little apart: on each line, each run
+    // of close marks is summed place by place exactly.
+    for (size_t id = 0; id < line_count; id++) {
+        const auto first = by_line.begin() + starts[id];
+        const auto last = by_line.begin() + starts[id + 1];
+        if (first == last) continue;
+        std::sort(first, last,
+                  [](uint32_t a, uint32_t b) { return marks[a].near < marks[b].near; });
+        const ExactLine& line = lines[marks[*first].line];
         const double slack =
             2 * kTraceError *
             (std::fabs(static_cast<double>(line.ka)) + std::fabs(static_cast<double>(line.kb)));
-        size_t j = i + 1;
-        while (j < order.size() && order[j].near - order[j - 1].near <= slack &&
-               SameLine(lines[marks[order[j].mark].line], line))
-            j++;
-        for (size_t k = i; k < j; k++) {
-            LineMark& mk = marks[order[k].mark];
-            if (mk.weight == 0) continue;
-            int sum = mk.weight;
-            for (size_t m = k + 1; m < j; m++) {
-                LineMark& mm = marks[order[m].mark];
-                if (mm.weight != 0 &&
-                    mm.at * static_cast<Wide>(mk.per) == mk.at * static_cast<Wide>(mm.per)) {
-                    sum += mm.weight;
-                    mm.weight = 0;
+        for (auto i = first; i != last;) {
+            auto j = i + 1;
+            while (j != last && marks[*j].near - marks[*(j - 1)].near <= slack) j++;
+            for (auto k = i; k != j; k++) {
+                LineMark& mk = marks[*k];
+                if (mk.weight == 0) continue;
+                int sum = mk.weight;
+                for (auto m = k + 1; m != j; m++) {
+                    LineMark& mm = marks[*m];
+                    if (mm.weight != 0 &&
+                        mm.at * static_cast<Wide>(mk.per) == mk.at * static_cast<Wide>(mm.per)) {
+                        sum += mm.weight;
+                        mm.weight = 0;
+                    }
                 }
+                if (sum != 0) return false;
             }
-            if (sum != 0) return false;
+            i = j;
         }
-        i = j;
     }
     return true;
 }
