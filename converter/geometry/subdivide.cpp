@@ -219,55 +219,67 @@ void InitBoundingBox() {
     }
 }
 
+namespace {
+
+// Squared diagonal of the starting box: every corner of a piece lies within it.
+double BoxReach2() {
+    const double box_width = static_cast<double>(level.edge_list[0].x1) - level.edge_list[1].x1;
+    const double box_height = static_cast<double>(level.edge_list[0].y1) - level.edge_list[2].y1;
+    return box_width * box_width + box_height * box_height;
+}
+
+// Clips the piece in level.edge_list by level.clip_lines[i]; `reach2` is
+// BoxReach2's.
+void ClipPieceBy(int i, double reach2) {
+    static std::vector<SectorEdge> nside;  // kept from piece to piece
+    const SectorEdge split = level.clip_lines[i];
+    const LineSideTest test(split, reach2);
+    nside.clear();
+    int last_side = kNoSide;  // side of the end of the edge before
+    for (int k = 0; k < level.edge_count; k++) {
+        SectorEdge edge = level.edge_list[k];
+        // The polygon runs edge to edge: an edge mostly starts where the
+        // one before ends.
+        const bool chained =
+            k > 0 && edge.x1 == level.edge_list[k - 1].x2 && edge.y1 == level.edge_list[k - 1].y2;
+        const int s1 = chained ? last_side : test.Side(edge.x1, edge.y1);
+        const int s2 = test.Side(edge.x2, edge.y2);
+        last_side = s2;
+        // Edges on the line itself are dropped.
+        if (s1 == kSideOn && s2 == kSideOn) continue;
+        const int side = PlaceEdge(split, edge, s1, s2);
+        if (side == kEdgeCrosses) {
+            SplitEdge(split, edge);  // the part behind the line is dropped
+            nside.push_back(edge);
+        } else if (side == kEdgeFront) {
+            nside.push_back(edge);
+        }
+    }
+    // The part of the polygon behind the line is replaced by one closing
+    // edge on the line, which carries the clip line's attributes.
+    if (auto closing = FindClosingEdge(nside.data(), static_cast<int>(nside.size()))) {
+        SectorEdge slot = split;
+        slot.clip_index = i;
+        slot.x1 = closing->x1;
+        slot.y1 = closing->y1;
+        slot.x2 = closing->x2;
+        slot.y2 = closing->y2;
+        slot.dx = closing->dx;
+        slot.dy = closing->dy;
+        nside.push_back(slot);
+    }
+    if (level.edge_list.size() < nside.size()) level.edge_list.resize(nside.size());
+    std::copy(nside.begin(), nside.end(), level.edge_list.begin());
+    level.edge_count = static_cast<int32_t>(nside.size());
+}
+
+}  // namespace
+
 void BuildConvexPiece() {
     InitBoundingBox();
     level.edge_count = 4;
-    // Every corner of the piece lies within the starting box.
-    const double box_width = static_cast<double>(level.edge_list[0].x1) - level.edge_list[1].x1;
-    const double box_height = static_cast<double>(level.edge_list[0].y1) - level.edge_list[2].y1;
-    const double reach2 = box_width * box_width + box_height * box_height;
-    static std::vector<SectorEdge> nside;  // kept from piece to piece
-    for (int i = 0; i < level.clip_line_count; i++) {
-        const SectorEdge split = level.clip_lines[i];
-        const LineSideTest test(split, reach2);
-        nside.clear();
-        int last_side = kNoSide;  // side of the end of the edge before
-        for (int k = 0; k < level.edge_count; k++) {
-            SectorEdge edge = level.edge_list[k];
-            // The polygon runs edge to edge: an edge mostly starts where the
-            // one before ends.
-            const bool chained = k > 0 && edge.x1 == level.edge_list[k - 1].x2 &&
-                                 edge.y1 == level.edge_list[k - 1].y2;
-            const int s1 = chained ? last_side : test.Side(edge.x1, edge.y1);
-            const int s2 = test.Side(edge.x2, edge.y2);
-            last_side = s2;
-            // Edges on the line itself are dropped.
-            if (s1 == kSideOn && s2 == kSideOn) continue;
-            const int side = PlaceEdge(split, edge, s1, s2);
-            if (side == kEdgeCrosses) {
-                SplitEdge(split, edge);  // the part behind the line is dropped
-                nside.push_back(edge);
-            } else if (side == kEdgeFront) {
-                nside.push_back(edge);
-            }
-        }
-        // The part of the polygon behind the line is replaced by one closing
-        // edge on the line, which carries the clip line's attributes.
-        if (auto closing = FindClosingEdge(nside.data(), static_cast<int>(nside.size()))) {
-            SectorEdge slot = split;
-            slot.clip_index = i;
-            slot.x1 = closing->x1;
-            slot.y1 = closing->y1;
-            slot.x2 = closing->x2;
-            slot.y2 = closing->y2;
-            slot.dx = closing->dx;
-            slot.dy = closing->dy;
-            nside.push_back(slot);
-        }
-        if (level.edge_list.size() < nside.size()) level.edge_list.resize(nside.size());
-        std::copy(nside.begin(), nside.end(), level.edge_list.begin());
-        level.edge_count = static_cast<int32_t>(nside.size());
-    }
+    const double reach2 = BoxReach2();
+    for (int i = 0; i < level.clip_line_count; i++) ClipPieceBy(i, reach2);
 }
 
 void EmitPieces(const PartitionNode& node) {
@@ -286,14 +298,48 @@ void EmitPieces(const PartitionNode& node) {
 
 namespace {
 
+// The pieces of the leaves below one node share the clips by the partition
+// lines above it: the piece after each of them is kept for the leaves that
+// follow on the same path.
+struct PathPieces {
+    // after[j]: the piece after the path's first j lines
+    std::vector<std::vector<SectorEdge>> after;
+    int32_t valid = -1;   // after[0..valid] hold for the current path
+    double reach2 = 0.0;  // BoxReach2 of the starting box
+};
+
+PathPieces path_pieces;
+
 // Builds the piece of every leaf, front before back; the leaves give up their
-// clip lines to the pieces.
+// clip lines to the pieces. The leaf's first `depth` clip lines are the
+// partition lines of its path.
 void CollectLeafPieces(PartitionNode& node, int32_t depth, SectorCut& cut) {
+    PathPieces& path = path_pieces;
     if (node.leaf) {
         if (level.clip_lines.size() < node.clip.size()) level.clip_lines.resize(node.clip.size());
         std::copy(node.clip.begin(), node.clip.end(), level.clip_lines.begin());
         level.clip_line_count = static_cast<int32_t>(node.clip.size());
-        BuildConvexPiece();
+        if (path.valid < 0) {
+            InitBoundingBox();
+            level.edge_count = 4;
+            if (path.after.empty()) path.after.emplace_back();
+            path.after[0].assign(level.edge_list.begin(), level.edge_list.begin() + 4);
+            path.valid = 0;
+            path.reach2 = BoxReach2();
+        }
+        const std::vector<SectorEdge>& start = path.after[static_cast<size_t>(path.valid)];
+        if (level.edge_list.size() < start.size()) level.edge_list.resize(start.size());
+        std::copy(start.begin(), start.end(), level.edge_list.begin());
+        level.edge_count = static_cast<int32_t>(start.size());
+        for (int32_t i = path.valid; i < level.clip_line_count; i++) {
+            ClipPieceBy(i, path.reach2);
+            if (i < depth) {
+                if (path.after.size() <= static_cast<size_t>(i + 1)) path.after.emplace_back();
+                path.after[static_cast<size_t>(i + 1)].assign(
+                    level.edge_list.begin(), level.edge_list.begin() + level.edge_count);
+                path.valid = i + 1;
+            }
+        }
         if (cut.pieces.size() <= cut.count) cut.pieces.resize(cut.count + 1);
         ConvexPiece& piece = cut.pieces[cut.count++];
         piece.polygon.assign(level.edge_list.begin(), level.edge_list.begin() + level.edge_count);
@@ -301,8 +347,15 @@ void CollectLeafPieces(PartitionNode& node, int32_t depth, SectorCut& cut) {
         piece.partition_lines = depth;
         return;
     }
-    if (node.front) CollectLeafPieces(*node.front, depth + 1, cut);
-    if (node.back) CollectLeafPieces(*node.back, depth + 1, cut);
+    // Below this node the path's line `depth` is turned one way or the other.
+    if (node.front) {
+        path.valid = std::min(path.valid, depth);
+        CollectLeafPieces(*node.front, depth + 1, cut);
+    }
+    if (node.back) {
+        path.valid = std::min(path.valid, depth);
+        CollectLeafPieces(*node.back, depth + 1, cut);
+    }
 }
 
 // Hands one piece to WriteFloorAndCeiling; the piece gives its lists to the
@@ -321,6 +374,7 @@ void CutSector(const SectorEdge* outline, int count, int splitter, SectorCut& cu
     level.clip_line_count = 0;
     std::unique_ptr<PartitionNode> tree = BuildPartitionTree(outline, count, splitter);
     cut.count = 0;
+    path_pieces.valid = -1;
     CollectLeafPieces(*tree, 0, cut);
     FreePartitionTree(tree);
     cut.resultants = static_cast<int32_t>(cut.count);

@@ -236,6 +236,27 @@ TEST_F(SubdivideTest, PillarRoomPiecesSurroundThePillar) {
     }
     EXPECT_NEAR(static_cast<double>(total), 2.0 * (300 * 300 - 100 * 100), 4.0 * 800);
     EXPECT_LT(total, 2L * (300 * 300 - 100 * 100) + 1);
+
+    // Cut as a whole, the leaves share the clips by their common partition
+    // lines; each piece still comes out as its leaf built on its own.
+    CollectSectorEdges();
+    const std::vector<SectorEdge> outline(level.edge_list.begin(),
+                                          level.edge_list.begin() + level.edge_count);
+    SectorCut cut;
+    CutSector(outline.data(), level.edge_count, ChooseSplitter(outline.data(), level.edge_count),
+              cut);
+    ASSERT_EQ(cut.count, leaves.size());
+    for (size_t p = 0; p < cut.count; p++) {
+        LoadPiece(*leaves[p]);
+        const std::vector<SectorEdge>& polygon = cut.pieces[p].polygon;
+        ASSERT_EQ(polygon.size(), static_cast<size_t>(level.edge_count)) << p;
+        for (size_t i = 0; i < polygon.size(); i++) {
+            const SectorEdge& e = level.edge_list[i];
+            EXPECT_TRUE(polygon[i].x1 == e.x1 && polygon[i].y1 == e.y1 && polygon[i].x2 == e.x2 &&
+                        polygon[i].y2 == e.y2 && polygon[i].clip_index == e.clip_index)
+                << p << " " << i;
+        }
+    }
 }
 
 TEST_F(SubdivideTest, RunawayPartitionEndsTheRun) {
