@@ -27,9 +27,14 @@ bool BoundsSector(const SectorEdge& edge) {
 
 std::vector<SectorEdge> SectorBounds(const SectorEdge* outline, int count) {
     std::vector<SectorEdge> bounds;
+    SectorBounds(outline, count, bounds);
+    return bounds;
+}
+
+void SectorBounds(const SectorEdge* outline, int count, std::vector<SectorEdge>& bounds) {
+    bounds.clear();
     for (int i = 0; i < count; i++)
         if (BoundsSector(outline[i])) bounds.push_back(outline[i]);
-    return bounds;
 }
 
 bool CloseToEdge(const SectorEdge& edge, double px, double py, double slack) {
@@ -53,7 +58,7 @@ size_t BandOf(const EdgeBands& bands, double y) {
 }
 
 void BuildBands(EdgeBands& bands, std::vector<SectorEdge>&& edges) {
-    bands.edges = std::move(edges);
+    bands.edges.swap(edges);  // the caller's list gets the old room
     double low = 0.0, high = 0.0;
     for (size_t i = 0; i < bands.edges.size(); i++) {
         const SectorEdge& e = bands.edges[i];

@@ -28,12 +28,15 @@ double Length(double dx, double dy);
 bool BoundsSector(const SectorEdge& edge);
 // The edges of outline[0..count-1] that bound the current sector.
 std::vector<SectorEdge> SectorBounds(const SectorEdge* outline, int count);
+// The same into `bounds`, which keeps its room.
+void SectorBounds(const SectorEdge* outline, int count, std::vector<SectorEdge>& bounds);
 // Whether (px, py) lies within `slack` of `edge`.
 bool CloseToEdge(const SectorEdge& edge, double px, double py, double slack);
 // The band that holds y (the nearest one for a y outside them all).
 size_t BandOf(const EdgeBands& bands, double y);
-// Fills `bands` with `edges`; each edge joins every band its y range,
-// widened by a margin of a few units, reaches.
+// Fills `bands` with `edges` (which is left with the bands' old list, for its
+// room); each edge joins every band its y range, widened by a margin of a few
+// units, reaches.
 void BuildBands(EdgeBands& bands, std::vector<SectorEdge>&& edges);
 // Whether (px, py) lies inside the sector (even-odd rule) or within `slack`
 // of its boundary; with `near_only`, only the latter.

@@ -237,8 +237,8 @@ bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* 
             if (e.clip_index < 0 || e.clip_index >= static_cast<int>(piece.clip.size()))
                 return false;
             const SectorEdge& line = piece.clip[e.clip_index];
-            // A line shorter than a unit gets no plane.
-            if (static_cast<int32_t>(Length(line.dx, line.dy)) == 0) return false;
+            // A line shorter than a unit gets no plane: with whole coordinates,
+            // only a line of no length (which MakeLine refuses).
             lines.emplace_back();
             if (!MakeLine(line, lines.back())) return false;
         }

@@ -53,7 +53,7 @@ void InsetPiece(const ConvexPiece& piece, double distance, std::vector<Point>& c
                {max_x + 1, min_y - 1},
                {max_x + 1, max_y + 1},
                {min_x - 1, max_y + 1}};
-    std::vector<Point> kept;
+    static std::vector<Point> kept;  // kept for its room
     for (const SectorEdge& e : piece.polygon) {
         const SectorEdge& line = piece.clip[e.clip_index];
         const double dx = line.dx;
@@ -84,10 +84,20 @@ void InsetPiece(const ConvexPiece& piece, double distance, std::vector<Point>& c
 // Whether every corner of `piece` lies inside the sector or within the
 // slack of a truncated cut point of its boundary, and its centre inside:
 // most pieces, which need no closer look.
-bool CornersInSector(const EdgeBands& bounds, const ConvexPiece& piece) {
+bool CornersInSector(const EdgeBands& bounds, const std::vector<int>& bound_of_line,
+                     const ConvexPiece& piece) {
     double cx = 0.0, cy = 0.0;
     for (const SectorEdge& e : piece.polygon) {
-        if (!NearSector(bounds, e.x1, e.y1, kCutSlack)) return false;
+        // Most corners lie on the sector line their side comes from: that
+        // line is tried before the rest.
+        const SectorEdge& line = piece.clip[e.clip_index];
+        const int hint =
+            line.linedef >= 0 && static_cast<size_t>(line.linedef) < bound_of_line.size()
+                ? bound_of_line[static_cast<size_t>(line.linedef)]
+                : -1;
+        const bool on_hint = hint >= 0 && CloseToEdge(bounds.edges[static_cast<size_t>(hint)], e.x1,
+                                                      e.y1, kCutSlack);
+        if (!on_hint && !NearSector(bounds, e.x1, e.y1, kCutSlack)) return false;
         cx += e.x1;
         cy += e.y1;
     }
@@ -97,8 +107,8 @@ bool CornersInSector(const EdgeBands& bounds, const ConvexPiece& piece) {
 
 // Whether every end point starts as many edges as it ends: a closed boundary.
 bool BoundaryClosed(const std::vector<SectorEdge>& bounds) {
-    std::vector<std::pair<int64_t, int>> ends;
-    ends.reserve(bounds.size() * 2);
+    static std::vector<std::pair<int64_t, int>> ends;  // kept for its room
+    ends.clear();
     auto key = [](int32_t x, int32_t y) {
         return (static_cast<int64_t>(x) << 32) ^ (y & 0xFFFFFFFFLL);
     };
@@ -253,8 +263,9 @@ void FinishSlabPolygon(const std::vector<SectorEdge>& bounds, const SlabPolygon&
 
 bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexPiece>& pieces,
                        size_t& piece_count) {
-    static EdgeBands bounds;  // the sector's boundary; kept for its room
-    std::vector<SectorEdge> bound_edges = SectorBounds(outline, count);
+    static EdgeBands bounds;                     // the sector's boundary; kept for its room
+    static std::vector<SectorEdge> bound_edges;  // kept for its room
+    SectorBounds(outline, count, bound_edges);
     // Most sectors: one convex piece with a side on every line.
     if (ExactConvexPiece(bound_edges, count, outline, pieces.data(), piece_count)) return true;
     // Most others: pieces that tile the sector exactly.
@@ -264,6 +275,15 @@ bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexP
     // only the open pieces go.
     const bool closed = BoundaryClosed(bounds.edges);
     static std::vector<Point> inset;  // kept for its room
+    // The boundary edge of each sector line, for CornersInSector.
+    static std::vector<int> bound_of_line;  // -1 but while a sector is looked at
+    if (bound_of_line.size() < level.linedefs.size())
+        bound_of_line.resize(level.linedefs.size(), -1);
+    for (size_t i = 0; i < bounds.edges.size(); i++) {
+        const int32_t linedef = bounds.edges[i].linedef;
+        if (linedef >= 0 && static_cast<size_t>(linedef) < bound_of_line.size())
+            bound_of_line[static_cast<size_t>(linedef)] = static_cast<int>(i);
+    }
     size_t kept = 0;
     for (size_t p = 0; p < piece_count; p++) {
         ConvexPiece& piece = pieces[p];
@@ -274,7 +294,7 @@ bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexP
         // A piece over the void between parts of the sector: not one of its
         // inset corners nor its centre lies in the sector.
         if (keep && closed && piece_count > 1 && !piece.polygon.empty() &&
-            !CornersInSector(bounds, piece)) {
+            !CornersInSector(bounds, bound_of_line, piece)) {
             InsetPiece(piece, kInset, inset);
             bool near = inset.empty();
             Point centre{0.0, 0.0};
@@ -290,6 +310,9 @@ bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexP
         kept++;
     }
     piece_count = kept;
+    for (const SectorEdge& e : bounds.edges)
+        if (e.linedef >= 0 && static_cast<size_t>(e.linedef) < bound_of_line.size())
+            bound_of_line[static_cast<size_t>(e.linedef)] = -1;
     if (!closed) return true;
     // Rounded cut points may turn a wall's plane off the wall; straightened,
     // the pieces may fit.
