@@ -21,6 +21,8 @@ constexpr int kProgressCells = 20;  // cells of the progress bar
 // unchanged would be partitioned forever; such a sector ends the run.
 constexpr int kMaxPartitionDepth = 1024;
 constexpr int kNoSide = 99;  // no point side known
+// Outlines of at least this many edges look for candidates on one line.
+constexpr int kLineFamiliesFrom = 8;
 
 void PushClipLine(const SectorEdge& line) {
     if (static_cast<size_t>(level.clip_line_count) >= level.clip_lines.size())
@@ -110,6 +112,94 @@ int ScoreSplitter(const SectorEdge* edges, int count, const SectorEdge& candidat
     return std::max(front, back) + kCutPenalty * cuts;
 }
 
+namespace {
+
+// Candidates on one line, running one way, grade every edge alike unless an
+// end point lies where neither quick bound of the side test holds, so that
+// the rounded test, which depends on where each candidate starts, may tell
+// them apart: between the on-line bound and the sure bound of the search,
+// off the line itself (a point on it is on it for every candidate). Then a
+// later candidate of the line cannot beat the first: ties keep the earlier.
+struct LineFamilies {
+    std::vector<int32_t> slots;  // candidates by the hash of their line, -1 for none
+    std::vector<int32_t> first;  // per candidate: the first candidate on its line and way
+    std::vector<int8_t> alike;   // per first candidate: -1 not known, else whether all grade alike
+};
+
+LineFamilies line_families;  // kept for its room
+
+// The line through `e`, running its way, in lowest terms: (dx, dy, c).
+struct WayLine {
+    int64_t dx, dy, c;
+    bool operator==(const WayLine&) const = default;
+};
+
+WayLine LowestWayLine(const SectorEdge& e) {
+    // Within the bounds of the search every delta fits in 31 bits.
+    uint32_t u = static_cast<uint32_t>(e.dx < 0 ? -e.dx : e.dx);
+    uint32_t v = static_cast<uint32_t>(e.dy < 0 ? -e.dy : e.dy);
+    while (v != 0) {
+        const uint32_t t = u % v;
+        u = v;
+        v = t;
+    }
+    const int64_t dx = e.dx / static_cast<int32_t>(u), dy = e.dy / static_cast<int32_t>(u);
+    return {dx, dy, dx * e.y1 - dy * e.x1};
+}
+
+void FindLineFamilies(const SectorEdge* edges, int count) {
+    LineFamilies& families = line_families;
+    size_t capacity = 16;
+    while (capacity < 2 * static_cast<size_t>(count)) capacity *= 2;
+    families.slots.assign(capacity, -1);
+    families.first.resize(static_cast<size_t>(count));
+    families.alike.assign(static_cast<size_t>(count), -1);
+    static std::vector<WayLine> ways;  // kept for its room
+    ways.resize(static_cast<size_t>(count));
+    for (int i = 0; i < count; i++) {
+        const SectorEdge& e = edges[i];
+        families.first[i] = i;
+        if (e.dx == 0 && e.dy == 0) continue;
+        ways[i] = LowestWayLine(e);
+        uint64_t h = static_cast<uint64_t>(ways[i].dx) * 0x9E3779B97F4A7C15ull;
+        h = (h ^ (h >> 29) ^ static_cast<uint64_t>(ways[i].dy)) * 0xBF58476D1CE4E5B9ull;
+        h = (h ^ (h >> 31) ^ static_cast<uint64_t>(ways[i].c)) * 0x94D049BB133111EBull;
+        size_t slot = (h ^ (h >> 32)) & (capacity - 1);
+        while (families.slots[slot] >= 0 && !(ways[families.slots[slot]] == ways[i]))
+            slot = (slot + 1) & (capacity - 1);
+        if (families.slots[slot] < 0) {
+            families.slots[slot] = i;
+        } else {
+            families.first[i] = families.slots[slot];
+        }
+    }
+}
+
+// Whether every candidate on the line of edges[first] grades alike.
+bool FamilyGradesAlike(const SectorEdge* edges, int count, int first, double reach2) {
+    const SectorEdge& line = edges[first];
+    const double dx = line.dx, dy = line.dy;
+    const double length2 = dx * dx + dy * dy;
+    // The bounds over the squared length, with room for the roundings of
+    // each candidate's own tests.
+    const double spread = 0x1p-20 * (reach2 + 4.0);
+    const double far = (8.0 + spread) * (1.0 + 0x1p-40);
+    const double near = (4.0 - spread) * (1.0 - 0x1p-40);
+    for (int i = 0; i < count; i++) {
+        for (int end = 0; end < 2; end++) {
+            const int32_t px = end == 0 ? edges[i].x1 : edges[i].x2;
+            const int32_t py = end == 0 ? edges[i].y1 : edges[i].y2;
+            const double cross =
+                dx * (static_cast<double>(py) - line.y1) - dy * (static_cast<double>(px) - line.x1);
+            const double cross2 = cross * cross;
+            if (cross != 0 && cross2 <= far * length2 && !(cross2 < near * length2)) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 int ChooseSplitter(const SectorEdge* edges, int count) {
     int best = -1;
     int limit = kNoSplitter;
@@ -128,7 +218,17 @@ int ChooseSplitter(const SectorEdge* edges, int count) {
         const double h = static_cast<double>(max_y) - min_y;
         reach2 = w * w + h * h;
     }
+    // Within these bounds every quick bound of the side test holds exactly.
+    const bool families = count >= kLineFamiliesFrom && reach2 < 0x1p46;
+    if (families) FindLineFamilies(edges, count);
     for (int i = 0; i < count; i++) {
+        if (families) {
+            const int first = line_families.first[i];
+            int8_t& alike = line_families.alike[first];
+            if (first != i && alike < 0)
+                alike = FamilyGradesAlike(edges, count, first, reach2) ? 1 : 0;
+            if (first != i && alike == 1) continue;
+        }
         // Only a grade below the best so far wins (ties keep the earlier
         // line), so a candidate may be given up once it reaches the best.
         const int grade = ScoreSplitter(edges, count, edges[i], limit - 1, reach2);

@@ -203,6 +203,54 @@ TEST_F(SubdivideTest, LShapedSectorSplitsOnEarlierTiedLine) {
     }
 }
 
+// Candidates on one line may be passed over by the splitter search: its
+// answer stays the first line of the lowest grade, as when every candidate
+// is graded. The second room has a corner 2 units off its split wall,
+// where the candidates on that wall need not grade alike.
+TEST_F(SubdivideTest, SplitterSearchAgreesWithGradingEveryLine) {
+    const std::vector<std::vector<std::pair<int, int>>> rooms = {{{0, 0},
+                                                                  {0, 100},
+                                                                  {0, 200},
+                                                                  {0, 300},
+                                                                  {100, 300},
+                                                                  {100, 200},
+                                                                  {200, 200},
+                                                                  {200, 100},
+                                                                  {100, 100},
+                                                                  {100, 50},
+                                                                  {100, 0}},
+                                                                 {{1000, 0},
+                                                                  {1000, 100},
+                                                                  {1000, 200},
+                                                                  {1000, 300},
+                                                                  {1100, 300},
+                                                                  {1100, 200},
+                                                                  {1200, 200},
+                                                                  {1200, 100},
+                                                                  {1003, 100},
+                                                                  {1003, 97},
+                                                                  {1100, 50},
+                                                                  {1100, 0}}};
+    std::vector<int> sectors;
+    for (const auto& outline : rooms) {
+        sectors.push_back(AddSector(0, 128));
+        AddRoom(outline, sectors.back());
+    }
+    SetBounds(0, 1200, 0, 300);
+    for (const int sector : sectors) {
+        level.current_sector = sector;
+        CollectSectorEdges();
+        const SectorEdge* edges = level.edge_list.data();
+        int best = -1, lowest = 32000;
+        for (int i = 0; i < level.edge_count; i++) {
+            const int grade = ScoreSplitter(edges, level.edge_count, edges[i], 32000);
+            if (grade < lowest) lowest = grade, best = i;
+        }
+        EXPECT_GE(best, 0);
+        EXPECT_EQ(ChooseSplitter(edges, level.edge_count), best) << sector;
+    }
+}
+
 TEST_F(SubdivideTest, PillarRoomPiecesSurroundThePillar) {
     const int room = AddSector(0, 128);
     AddRoom({{0, 0}, {0, 300}, {300, 300}, {300, 0}}, room);
