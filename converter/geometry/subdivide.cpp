@@ -135,6 +135,9 @@ struct WayLine {
 };
 
 WayLine LowestWayLine(const SectorEdge& e) {
+    // Most lines run along an axis.
+    if (e.dy == 0) return {e.dx > 0 ? 1 : -1, 0, e.dx > 0 ? e.y1 : -static_cast<int64_t>(e.y1)};
+    if (e.dx == 0) return {0, e.dy > 0 ? 1 : -1, e.dy > 0 ? -static_cast<int64_t>(e.x1) : e.x1};
     // Within the bounds of the search every delta fits in 31 bits.
     uint32_t u = static_cast<uint32_t>(e.dx < 0 ? -e.dx : e.dx);
     uint32_t v = static_cast<uint32_t>(e.dy < 0 ? -e.dy : e.dy);
