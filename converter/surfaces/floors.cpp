@@ -6,6 +6,7 @@
 // side's lower or upper texture, aligned as Doom aligns it; a side plane that
 // cannot show is pushed outward so that neighbouring brushes overlap.
 #include <cmath>
+#include <numbers>
 
 #include "converter/entities/entities.h"
 #include "converter/level/level.h"
@@ -69,6 +70,20 @@ void SetStepFrame(const SectorEdge& line, const std::string& material, int mode)
 
 }  // namespace
 
+namespace {
+
+// std::atan2, whose answers along the axes (exactly 0, pi or plus or minus
+// pi / 2, as the C library gives them) need no call: most lines run so.
+double Atan2(double y, double x) {
+    if (y == 0 && x > 0) return 0.0;
+    if (y == 0 && x < 0) return std::numbers::pi;
+    if (x == 0 && y > 0) return std::numbers::pi / 2;
+    if (x == 0 && y < 0) return -std::numbers::pi / 2;
+    return std::atan2(y, x);
+}
+
+}  // namespace
+
 uint16_t LineTextureAngle(const SectorEdge& line) {
     const Seg* seg = line.linedef >= 0 ? FindFrontSeg(line.linedef) : nullptr;
     if (!seg) return 0;
@@ -79,7 +94,7 @@ void ShiftSidePlane(const SectorEdge& line, int direction, int32_t& x1, int32_t&
                     int32_t& y2) {
     if (OptionSet(kOptBound)) return;
     const float angle = static_cast<float>(
-        std::atan2(static_cast<double>(line.y1 - line.y2), static_cast<double>(line.x1 - line.x2)));
+        Atan2(static_cast<double>(line.y1 - line.y2), static_cast<double>(line.x1 - line.x2)));
     uint16_t a =
         static_cast<uint16_t>(static_cast<int32_t>(static_cast<double>(angle) / kTwoPi * 65536.0));
     a = static_cast<uint16_t>(a + (direction == 0 ? 0x4000 : 0xC000));
