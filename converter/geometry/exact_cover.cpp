@@ -87,10 +87,7 @@ bool MakeLine(const SectorEdge& e, ExactLine& line) {
         line.kb = -line.kb;
         line.kc = -line.kc;
     }
-    uint64_t h = static_cast<uint64_t>(line.ka) * 0x9E3779B97F4A7C15ull;
-    h = (h ^ (h >> 29) ^ static_cast<uint64_t>(line.kb)) * 0xBF58476D1CE4E5B9ull;
-    h = (h ^ (h >> 31) ^ static_cast<uint64_t>(line.kc)) * 0x94D049BB133111EBull;
-    line.key = h ^ (h >> 32);
+    line.key = HashLineTerms(line.ka, line.kb, line.kc);
     return true;
 }
 

@@ -17,6 +17,14 @@
 // decide on which side a vertex falls and where a cut lands, so they are kept
 // exactly.
 
+// A hash of a line's three whole-number terms, for tables of lines.
+inline uint64_t HashLineTerms(int64_t a, int64_t b, int64_t c) {
+    uint64_t h = static_cast<uint64_t>(a) * 0x9E3779B97F4A7C15ull;
+    h = (h ^ (h >> 29) ^ static_cast<uint64_t>(b)) * 0xBF58476D1CE4E5B9ull;
+    h = (h ^ (h >> 31) ^ static_cast<uint64_t>(c)) * 0x94D049BB133111EBull;
+    return h ^ (h >> 32);
+}
+
 // Point sides of an edge's line.
 constexpr int kSideRight = 0;  // in front of the line
 constexpr int kSideLeft = 1;   // behind the line

@@ -164,10 +164,7 @@ void FindLineFamilies(const SectorEdge* edges, int count) {
         families.first[i] = i;
         if (e.dx == 0 && e.dy == 0) continue;
         ways[i] = LowestWayLine(e);
-        uint64_t h = static_cast<uint64_t>(ways[i].dx) * 0x9E3779B97F4A7C15ull;
-        h = (h ^ (h >> 29) ^ static_cast<uint64_t>(ways[i].dy)) * 0xBF58476D1CE4E5B9ull;
-        h = (h ^ (h >> 31) ^ static_cast<uint64_t>(ways[i].c)) * 0x94D049BB133111EBull;
-        size_t slot = (h ^ (h >> 32)) & (capacity - 1);
+        size_t slot = HashLineTerms(ways[i].dx, ways[i].dy, ways[i].c) & (capacity - 1);
         while (families.slots[slot] >= 0 && !(ways[families.slots[slot]] == ways[i]))
             slot = (slot + 1) & (capacity - 1);
         if (families.slots[slot] < 0) {
@@ -228,9 +225,10 @@ int ChooseSplitter(const SectorEdge* edges, int count) {
         if (families) {
             const int first = line_families.first[i];
             int8_t& alike = line_families.alike[first];
-            if (first != i && alike < 0)
-                alike = FamilyGradesAlike(edges, count, first, reach2) ? 1 : 0;
-            if (first != i && alike == 1) continue;
+            if (first != i) {
+                if (alike < 0) alike = FamilyGradesAlike(edges, count, first, reach2) ? 1 : 0;
+                if (alike == 1) continue;
+            }
         }
         // Only a grade below the best so far wins (ties keep the earlier
         // line), so a candidate may be given up once it reaches the best.
