@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 
 #include "converter/geometry/geometry.h"
 #include "converter/level/level.h"
@@ -264,11 +265,15 @@ std::unique_ptr<PartitionNode> BuildPartitionTree(const SectorEdge* edges, int c
             "\nERROR: Sector %i cannot be cut into convex pieces (more than %i partition lines).\n",
             level.current_sector, kMaxPartitionDepth);
     const SectorEdge split = edges[s];
-    // Each edge puts at most one part on either side.
-    std::vector<SectorEdge> front_list;
-    std::vector<SectorEdge> back_list;
-    front_list.reserve(static_cast<size_t>(count));
-    back_list.reserve(static_cast<size_t>(count));
+    // The two lists of every depth keep their room from sector to sector (a
+    // deque: a deeper node's growing it leaves them where they are).
+    static std::deque<std::vector<SectorEdge>> lists;
+    const size_t slot = 2 * static_cast<size_t>(level.clip_line_count);
+    while (lists.size() < slot + 2) lists.emplace_back();
+    std::vector<SectorEdge>& front_list = lists[slot];
+    std::vector<SectorEdge>& back_list = lists[slot + 1];
+    front_list.clear();
+    back_list.clear();
     for (int i = 0; i < count; i++) {
         SectorEdge edge = edges[i];
         const int side = ClassifyEdge(split, edge);
