@@ -3,7 +3,6 @@
 // line carrying the middle texture. Where the next wall does not turn inward,
 // the wall is lengthened by its width so that no gap opens at the corner.
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 
 #include "converter/level/level.h"
@@ -47,8 +46,42 @@ Point WidthStep(int degree) {
             static_cast<int32_t>(kWallWidth * static_cast<double>(level.sin_table[degree]))};
 }
 
-uint64_t PointKey(Point p) {
-    return (static_cast<uint64_t>(static_cast<uint32_t>(p.x)) << 32) | static_cast<uint32_t>(p.y);
+// Points, open-addressed by their key, each with the last segment given for
+// it. Wall ends are vertices, whose coordinates fit in 16 bits.
+struct PointSlot {
+    uint32_t key;   // the point, x in the high half
+    int32_t value;  // its segment; -1 for an empty slot
+};
+struct PointTable {
+    std::vector<PointSlot> slots;
+    size_t mask = 0;  // slots - 1
+};
+
+uint32_t VertexKey(Point p) {
+    return (static_cast<uint32_t>(static_cast<uint16_t>(p.x)) << 16) | static_cast<uint16_t>(p.y);
+}
+
+void PrepareTable(PointTable& table, int count) {
+    size_t slots = 16;
+    while (3 * slots < 4 * static_cast<size_t>(count)) slots *= 2;
+    table.slots.assign(slots, {0, -1});
+    table.mask = slots - 1;
+}
+
+size_t SlotOf(const PointTable& table, uint32_t key) {
+    size_t slot = static_cast<size_t>((key * 0x9E3779B1U) >> 8) & table.mask;
+    while (table.slots[slot].value >= 0 && table.slots[slot].key != key)
+        slot = (slot + 1) & table.mask;
+    return slot;
+}
+
+void SetLast(PointTable& table, Point point, int value) {
+    const uint32_t key = VertexKey(point);
+    table.slots[SlotOf(table, key)] = {key, value};
+}
+
+int LastAt(const PointTable& table, Point point) {
+    return table.slots[SlotOf(table, VertexKey(point))].value;
 }
 
 void Move(Point& p, Point by) {
@@ -89,21 +122,14 @@ void BuildWallBrushes() {
     CollectWallSegments();
     const int count = static_cast<int>(wall_segments.size());
     // The last segment (highest index) that starts, and the last that ends, at
-    // each point: the neighbours of a wall at its end and at its start. Both
-    // are sorted lists of (point, segment), searched for a point's last entry.
-    std::vector<std::pair<uint64_t, int>> starting_at(static_cast<size_t>(count));
-    std::vector<std::pair<uint64_t, int>> ending_at(static_cast<size_t>(count));
+    // each point: the neighbours of a wall at its end and at its start.
+    PointTable starting_at, ending_at;
+    PrepareTable(starting_at, count);
+    PrepareTable(ending_at, count);
     for (int k = 0; k < count; k++) {
-        starting_at[k] = {PointKey({wall_segments[k].x1, wall_segments[k].y1}), k};
-        ending_at[k] = {PointKey({wall_segments[k].x2, wall_segments[k].y2}), k};
+        SetLast(starting_at, {wall_segments[k].x1, wall_segments[k].y1}, k);
+        SetLast(ending_at, {wall_segments[k].x2, wall_segments[k].y2}, k);
     }
-    std::sort(starting_at.begin(), starting_at.end());
-    std::sort(ending_at.begin(), ending_at.end());
-    auto last_at = [](const std::vector<std::pair<uint64_t, int>>& list, Point point) {
-        const uint64_t key = PointKey(point);
-        auto after = std::upper_bound(list.begin(), list.end(), std::make_pair(key, INT_MAX));
-        return after == list.begin() || (after - 1)->first != key ? -1 : (after - 1)->second;
-    };
 
     for (int i = 0; i < count; i++) {
         const WallSegment& s = wall_segments[i];
@@ -114,8 +140,8 @@ void BuildWallBrushes() {
 
         Point pt1{s.x1, s.y1};
         Point pt2{s.x2, s.y2};
-        const int next = last_at(starting_at, pt2);
-        const int prev = last_at(ending_at, pt1);
+        const int next = LastAt(starting_at, pt2);
+        const int prev = LastAt(ending_at, pt1);
         if (next < 0 || prev < 0) {
             std::printf("WARNING: Sector %i is not closed (line %i)\n", right.sector, s.linedef);
             continue;
