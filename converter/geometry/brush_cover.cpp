@@ -550,6 +550,95 @@ double ReachPast(const HalfPlane& plane, const Point& a, const Point& b, const P
 
 }  // namespace
 
+bool TurnedOffLine(const SectorEdge& line, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                   SectorEdge& wall) {
+    const int64_t wx = static_cast<int64_t>(x2) - x1;
+    const int64_t wy = static_cast<int64_t>(y2) - y1;
+    // A partition line seen from behind runs against the line.
+    if ((wx == 0 && wy == 0) || wx * line.dx + wy * line.dy <= 0) return false;
+    auto off = [&](int64_t x, int64_t y) { return wx * (y - y1) - wy * (x - x1); };
+    if (off(line.x1, line.y1) == 0 && off(line.x2, line.y2) == 0) return false;
+    wall = line;
+    wall.x1 = x1;
+    wall.y1 = y1;
+    wall.x2 = x2;
+    wall.y2 = y2;
+    UpdateDelta(wall);
+    wall.end_offset = 0;
+    return true;
+}
+
+bool TurnedOffWall(const SectorEdge& line, SectorEdge& wall) {
+    if (line.from_linedef != 1 || line.linedef < 0 || !BoundsSector(line)) return false;
+    // The sector's own line, running as its edge runs.
+    const LineDef& linedef = level.linedefs[line.linedef];
+    const bool from_right = linedef.right_sidedef >= 0 &&
+                            level.sidedefs[linedef.right_sidedef].sector == level.current_sector;
+    const Vertex& v1 = level.vertexes[from_right ? linedef.start_vertex : linedef.end_vertex];
+    const Vertex& v2 = level.vertexes[from_right ? linedef.end_vertex : linedef.start_vertex];
+    return TurnedOffLine(line, v1.x, v1.y, v2.x, v2.y, wall);
+}
+
+bool CutWallsFit(const ConvexPiece* pieces, size_t piece_count, const IdealTiling& tiling) {
+    // How far inside its ideal footprint a brush drawn in by the push must
+    // stay: far beyond the roundings, so that no wall crosses it.
+    constexpr double kIdealMargin = 1e-3;
+    static PieceSides own;                     // one piece's sides; kept for its room
+    static Footprint print;                    // kept for its room
+    static std::vector<Point> inner, scratch;  // kept for their room
+    static std::vector<HalfPlane> walls;       // the turned sides' own lines
+    for (size_t p = 0; p < piece_count; p++) {
+        const ConvexPiece& piece = pieces[p];
+        const ExactCorner* first = tiling.corners.data() + tiling.first[p];
+        const ExactCorner* last = tiling.corners.data() + tiling.first[p + 1];
+        walls.clear();
+        for (size_t t = tiling.first_turned[p]; t < tiling.first_turned[p + 1]; t++) {
+            const SectorEdge& line = piece.clip[static_cast<size_t>(tiling.turned[t])];
+            const SectorEdge& own_wall = tiling.walls[t];
+            // The side may have been straightened since.
+            SectorEdge wall;
+            if (!TurnedOffLine(line, own_wall.x1, own_wall.y1, own_wall.x2, own_wall.y2, wall))
+                continue;
+            HalfPlane plane;
+            if (!SidePlane(wall, false, 0, 0, plane)) return false;
+            walls.push_back(plane);
+            // Its plane, as written in either brush, holds every ideal corner
+            // (exactly: the piece lies right of the line).
+            for (int mode = 0; mode < 2; mode++) {
+                int32_t sx = 0, sy = 0;
+                const bool pushed = SidePlanePushed(line, mode);
+                if (pushed) SidePush(line, sx, sy);
+                const int64_t x0 = static_cast<int64_t>(line.x1) + sx;
+                const int64_t y0 = static_cast<int64_t>(line.y1) + sy;
+                for (const ExactCorner* c = first; c != last; c++) {
+                    const __int128 side =
+                        static_cast<__int128>(-static_cast<int64_t>(line.dy)) * (c->x - x0 * c->d) +
+                        static_cast<__int128>(line.dx) * (c->y - y0 * c->d);
+                    if (side > 0) return false;
+                }
+            }
+        }
+        if (walls.empty()) continue;
+        // Drawn in by the push (as the check draws it in), the brush stays
+        // inside its ideal footprint, where no wall runs.
+        CollectSides(&piece, 1, own);
+        for (int mode = 0; mode < (own.modes_differ ? 2 : 1); mode++) {
+            BuildFootprint(own.sides.data(), own.sides.size(), mode, print);
+            if (print.corners.empty()) return false;
+            inner = print.corners;
+            for (const HalfPlane& plane : print.planes) {
+                ClipPolygon(inner, plane, kWallReach + kReachSlack, scratch);
+                if (inner.size() < 3) break;
+            }
+            if (inner.size() < 3) continue;
+            for (const HalfPlane& wall : walls)
+                for (const Point& q : inner)
+                    if (wall.nx * q.x + wall.ny * q.y > wall.d - kIdealMargin) return false;
+        }
+    }
+    return true;
+}
+
 int StraightenCutWalls(std::vector<ConvexPiece>& pieces, size_t piece_count) {
     int straightened = 0;
     for (size_t p = 0; p < piece_count; p++) {
@@ -557,27 +646,16 @@ int StraightenCutWalls(std::vector<ConvexPiece>& pieces, size_t piece_count) {
         for (const SectorEdge& e : piece.polygon) {
             if (e.clip_index < 0 || e.clip_index >= static_cast<int>(piece.clip.size())) continue;
             SectorEdge& line = piece.clip[e.clip_index];
-            if (line.from_linedef != 1 || line.linedef < 0 || !BoundsSector(line)) continue;
-            // The sector's own line, running as its edge runs.
-            const LineDef& linedef = level.linedefs[line.linedef];
-            const bool from_right =
-                linedef.right_sidedef >= 0 &&
-                level.sidedefs[linedef.right_sidedef].sector == level.current_sector;
-            const Vertex& v1 =
-                level.vertexes[from_right ? linedef.start_vertex : linedef.end_vertex];
-            const Vertex& v2 =
-                level.vertexes[from_right ? linedef.end_vertex : linedef.start_vertex];
-            const Point a{static_cast<double>(v1.x), static_cast<double>(v1.y)};
-            const Point b{static_cast<double>(v2.x), static_cast<double>(v2.y)};
+            SectorEdge wall;
+            if (!TurnedOffWall(line, wall)) continue;
+            const Point a{static_cast<double>(wall.x1), static_cast<double>(wall.y1)};
+            const Point b{static_cast<double>(wall.x2), static_cast<double>(wall.y2)};
             const double wx = b.x - a.x;
             const double wy = b.y - a.y;
             const double length = Length(wx, wy);
-            // A partition line seen from behind runs against the line.
-            if (length == 0.0 || wx * line.dx + wy * line.dy <= 0) continue;
             auto off = [&](double x, double y) {
                 return (wx * (y - a.y) - wy * (x - a.x)) / length;
             };
-            if (off(line.x1, line.y1) == 0 && off(line.x2, line.y2) == 0) continue;
             const Point ends[2] = {{static_cast<double>(e.x1), static_cast<double>(e.y1)},
                                    {static_cast<double>(e.x2), static_cast<double>(e.y2)}};
             if (std::fabs(off(ends[0].x, ends[0].y)) > kWallReach + 1 ||
@@ -597,12 +675,7 @@ int StraightenCutWalls(std::vector<ConvexPiece>& pieces, size_t piece_count) {
                 }
             }
             if (fits) continue;
-            line.x1 = v1.x;
-            line.y1 = v1.y;
-            line.x2 = v2.x;
-            line.y2 = v2.y;
-            UpdateDelta(line);
-            line.end_offset = 0;
+            line = wall;
             straightened++;
         }
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "converter/geometry/sector_edge.h"
@@ -11,6 +12,31 @@ struct Point {
     double x;  // map units, east
     double y;  // map units, north
 };
+
+// A point (x / d, y / d) in exact arithmetic, d > 0.
+struct ExactCorner {
+    int64_t x, y, d;
+};
+
+// The footprints of a sector's pieces, every side on a cut part of a wall
+// taken on the wall's own line (CutWallsTileSector).
+struct IdealTiling {
+    std::vector<ExactCorner> corners;  // every footprint's corners, piece by piece
+    std::vector<size_t> first;         // piece p's are corners[first[p] .. first[p + 1])
+    std::vector<int32_t> turned;       // the clip lines of the sides so taken, piece by piece
+    std::vector<SectorEdge> walls;     // the wall's line of each
+    std::vector<size_t>
+        first_turned;  // piece p's are turned[first_turned[p] .. first_turned[p + 1])
+};
+
+// Whether `line`, a side of a piece, lies on a part of a wall of the current
+// sector cut at a rounded point, turned off the wall's own line; `wall` is
+// then that line, running as `line` runs.
+bool TurnedOffWall(const SectorEdge& line, SectorEdge& wall);
+// The same where the wall's line, with the sector on its right, is known to
+// run from (x1, y1) to (x2, y2).
+bool TurnedOffLine(const SectorEdge& line, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                   SectorEdge& wall);
 
 // Edges sorted into horizontal bands, so that a point or a side of a piece
 // meets only the edges near it and not every edge of a large sector.

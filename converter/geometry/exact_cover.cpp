@@ -209,8 +209,14 @@ bool TraceFootprint(const ExactLine* lines, size_t count, std::vector<Tagged>& p
 
 }  // namespace
 
-bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* pieces,
-                      size_t piece_count) {
+namespace {
+
+// The proof; with `ideal`, every side on a cut part of a wall is taken on the
+// wall's own line (its boundary edge, bounds[bound_of_line[linedef]]), and
+// the footprints' corners are kept there.
+bool ProveTiling(const std::vector<SectorEdge>& bounds, const ConvexPiece* pieces,
+                 size_t piece_count, IdealTiling* ideal,
+                 const std::vector<int>* bound_of_line = nullptr) {
     // All kept for their room.
     static std::vector<ExactLine> lines;
     static std::vector<Tagged> poly;
@@ -226,6 +232,11 @@ bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* 
     lines.clear();
     marks.clear();
     firsts.clear();
+    if (ideal) {
+        ideal->turned.clear();
+        ideal->walls.clear();
+        ideal->first_turned.assign(1, 0);
+    }
     for (size_t p = 0; p < piece_count; p++) {
         const ConvexPiece& piece = pieces[p];
         if (piece.polygon.size() > kMaxSidedPiece) return false;
@@ -237,10 +248,27 @@ bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* 
             // A line shorter than a unit gets no plane: with whole coordinates,
             // only a line of no length (which MakeLine refuses).
             lines.emplace_back();
-            if (!MakeLine(line, lines.back())) return false;
+            SectorEdge wall;
+            bool on_wall = false;
+            if (ideal && line.from_linedef == 1 && line.linedef >= 0 &&
+                static_cast<size_t>(line.linedef) < bound_of_line->size() && BoundsSector(line)) {
+                const int b = (*bound_of_line)[static_cast<size_t>(line.linedef)];
+                if (b >= 0) {
+                    const SectorEdge& own = bounds[static_cast<size_t>(b)];
+                    on_wall = TurnedOffLine(line, own.x1, own.y1, own.x2, own.y2, wall);
+                }
+            }
+            if (on_wall) {
+                ideal->turned.push_back(e.clip_index);
+                ideal->walls.push_back(wall);
+            }
+            if (!MakeLine(on_wall ? wall : line, lines.back())) return false;
         }
+        if (ideal) ideal->first_turned.push_back(ideal->turned.size());
     }
     firsts.push_back(lines.size());
+    // With no side turned the ideal tiling is the one already refused.
+    if (ideal && ideal->turned.empty()) return false;
     const size_t first_bound = lines.size();
     for (const SectorEdge& e : bounds) {
         lines.emplace_back();
@@ -269,10 +297,18 @@ bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* 
     // do not tile show it (a wall cut at a rounded point), before any tracing.
     for (size_t i = first_bound; i < lines.size(); i++)
         if (on_line[line_ids[i]] < 2) return false;
+    if (ideal) {
+        ideal->corners.clear();
+        ideal->first.assign(1, 0);
+    }
     for (size_t p = 0; p < piece_count; p++) {
         const size_t first = firsts[p];
         if (!TraceFootprint(lines.data() + first, firsts[p + 1] - first, poly, corners))
             return false;
+        if (ideal) {
+            for (const ExactPoint& c : corners) ideal->corners.push_back({c.x, c.y, c.d});
+            ideal->first.push_back(ideal->corners.size());
+        }
         const size_t n = corners.size();
         for (size_t i = 0; i < n; i++) {
             const size_t j = (i + 1) % n;
@@ -328,4 +364,17 @@ bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* 
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* pieces,
+                      size_t piece_count) {
+    return ProveTiling(bounds, pieces, piece_count, nullptr);
+}
+
+bool CutWallsTileSector(const std::vector<SectorEdge>& bounds,
+                        const std::vector<int>& bound_of_line, const ConvexPiece* pieces,
+                        size_t piece_count, IdealTiling& tiling) {
+    return ProveTiling(bounds, pieces, piece_count, &tiling, &bound_of_line);
 }

@@ -211,6 +211,19 @@ bool BrushesCoverSector(const EdgeBands& bounds, const ConvexPiece* pieces, size
 // proved in exact arithmetic. False says only that the proof failed.
 bool PiecesTileSector(const std::vector<SectorEdge>& bounds, const ConvexPiece* pieces,
                       size_t piece_count);
+struct IdealTiling;
+// The same proof with every side on a part of a wall cut at a rounded point
+// taken on the wall's own line (bounds[bound_of_line[linedef]], -1 for a
+// line not among them); the footprints' exact corners go to `tiling`. False
+// as well when no side is on such a part.
+bool CutWallsTileSector(const std::vector<SectorEdge>& bounds,
+                        const std::vector<int>& bound_of_line, const ConvexPiece* pieces,
+                        size_t piece_count, IdealTiling& tiling);
+// Whether, the pieces tiling their sector as `tiling` holds, their brushes as
+// written pass BrushesCoverSector: every turned side plane holds its piece's
+// ideal footprint, and draws in no further than the push past the wall.
+// False says only that this was not shown.
+bool CutWallsFit(const ConvexPiece* pieces, size_t piece_count, const IdealTiling& tiling);
 // Whether the sector whose lines that bound it are `bounds` (of its
 // outline[0..count-1]) is convex and pieces[0..piece_count-1] is one piece
 // with a side on each of its lines: its brushes, every line's plane pushed

@@ -270,20 +270,26 @@ bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexP
     if (ExactConvexPiece(bound_edges, count, outline, pieces.data(), piece_count)) return true;
     // Most others: pieces that tile the sector exactly.
     if (PiecesTileSector(bound_edges, pieces.data(), piece_count)) return true;
+    // The boundary edge of each sector line.
+    static std::vector<int> bound_of_line;  // -1 but while a sector is looked at
+    if (bound_of_line.size() < level.linedefs.size())
+        bound_of_line.resize(level.linedefs.size(), -1);
+    for (size_t i = 0; i < bound_edges.size(); i++) {
+        const int32_t linedef = bound_edges[i].linedef;
+        if (linedef >= 0 && static_cast<size_t>(linedef) < bound_of_line.size())
+            bound_of_line[static_cast<size_t>(linedef)] = static_cast<int>(i);
+    }
+    // Most of the rest tile it once the sides on walls cut at rounded points
+    // are taken on the walls' own lines.
+    static IdealTiling ideal;  // kept for its room
+    const size_t cut_count = piece_count;
+    const bool tiled =
+        CutWallsTileSector(bound_edges, bound_of_line, pieces.data(), piece_count, ideal);
     BuildBands(bounds, std::move(bound_edges));
     // A sector without a closed boundary has no inside to measure against:
     // only the open pieces go.
     const bool closed = BoundaryClosed(bounds.edges);
     static std::vector<Point> inset;  // kept for its room
-    // The boundary edge of each sector line, for CornersInSector.
-    static std::vector<int> bound_of_line;  // -1 but while a sector is looked at
-    if (bound_of_line.size() < level.linedefs.size())
-        bound_of_line.resize(level.linedefs.size(), -1);
-    for (size_t i = 0; i < bounds.edges.size(); i++) {
-        const int32_t linedef = bounds.edges[i].linedef;
-        if (linedef >= 0 && static_cast<size_t>(linedef) < bound_of_line.size())
-            bound_of_line[static_cast<size_t>(linedef)] = static_cast<int>(i);
-    }
     size_t kept = 0;
     for (size_t p = 0; p < piece_count; p++) {
         ConvexPiece& piece = pieces[p];
@@ -314,11 +320,16 @@ bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexP
         if (e.linedef >= 0 && static_cast<size_t>(e.linedef) < bound_of_line.size())
             bound_of_line[static_cast<size_t>(e.linedef)] = -1;
     if (!closed) return true;
+    // Where the ideal tiling holds, a look at the turned sides shows most
+    // fits without the full check.
+    const bool ideal_known = tiled && piece_count == cut_count;
+    if (ideal_known && CutWallsFit(pieces.data(), piece_count, ideal)) return true;
+    if (BrushesCoverSector(bounds, pieces.data(), piece_count)) return true;
     // Rounded cut points may turn a wall's plane off the wall; straightened,
     // the pieces may fit.
-    if (BrushesCoverSector(bounds, pieces.data(), piece_count)) return true;
-    return StraightenCutWalls(pieces, piece_count) > 0 &&
-           BrushesCoverSector(bounds, pieces.data(), piece_count);
+    if (StraightenCutWalls(pieces, piece_count) == 0) return false;
+    if (ideal_known && CutWallsFit(pieces.data(), piece_count, ideal)) return true;
+    return BrushesCoverSector(bounds, pieces.data(), piece_count);
 }
 
 void SlabPieces(const SectorEdge* outline, int count, std::vector<ConvexPiece>& pieces) {

@@ -176,6 +176,41 @@ TEST_F(CoverTest, BrushesMustReachTheWallsAndNoMoreThanThePush) {
     EXPECT_FALSE(BrushesCoverSector(bounds, cut.pieces.data(), 0));
 }
 
+// The short way past the full check: with the turned wall taken on its own
+// line the piece tiles the room; the turned plane passes only where it holds
+// the room and, drawn in by the push, stays inside it, as the check finds.
+TEST_F(CoverTest, TurnedWallsPassWithoutTheCheckOnlyWhereTheCheckPasses) {
+    const std::vector<SectorEdge> outline = OneRoom({{0, 0}, {0, 128}, {128, 128}, {128, 0}}, 128);
+    const int count = static_cast<int>(outline.size());
+    const std::vector<SectorEdge> walls = SectorBounds(outline.data(), count);
+    EdgeBands bounds;
+    BuildBands(bounds, SectorBounds(outline.data(), count));
+    std::vector<int> bound_of_line(level.linedefs.size(), -1);
+    for (size_t i = 0; i < walls.size(); i++) bound_of_line[walls[i].linedef] = static_cast<int>(i);
+    SectorCut cut;
+    CutSector(outline.data(), count, ChooseSplitter(outline.data(), count), cut);
+    ASSERT_EQ(cut.count, 1u);
+    IdealTiling ideal;
+    // Nothing turned: nothing to prove.
+    EXPECT_FALSE(CutWallsTileSector(walls, bound_of_line, cut.pieces.data(), 1, ideal));
+    // The south wall's far end 1 unit in leaves a strip uncovered (these
+    // planes are not pushed); 1 unit out stays within the 2 units a brush
+    // may reach past a wall.
+    for (const int end_y : {1, -1}) {
+        SCOPED_TRACE(end_y);
+        std::vector<ConvexPiece> pieces = {cut.pieces[0]};
+        for (SectorEdge& line : pieces[0].clip) {
+            if (line.y1 == 0 && line.y2 == 0) {
+                line.y2 = end_y;
+                UpdateDelta(line);
+            }
+        }
+        ASSERT_TRUE(CutWallsTileSector(walls, bound_of_line, pieces.data(), 1, ideal));
+        EXPECT_EQ(CutWallsFit(pieces.data(), 1, ideal), end_y < 0);
+        EXPECT_EQ(BrushesCoverSector(bounds, pieces.data(), 1), end_y < 0);
+    }
+}
+
 // The exact proof: an L-shaped room cut in two is tiled by its pieces; a
 // missing piece, a piece twice over or a turned wall plane fail the proof.
 TEST_F(CoverTest, ExactTilingIsProvedOnlyWhenItHolds) {
