@@ -115,18 +115,18 @@ void ForgetMaterialNames() {
     for (BrushPlane& plane : open_brush.planes) plane.material.clear();
 }
 
-// Appends the plane's line, "  ( x y z ) ( x y z ) ( x y z ) material xoff
-// yoff 0 %f %f" and CR LF, put together by hand: the map holds one such line
-// per plane, and printf-style formatting of it was most of the converter's time.
-void PutPlaneLine(std::string& text, const BrushPlane& plane) {
-    const float scale = convert_options.map_scale;
-    const std::string_view scales = FormatScales(plane.texture_scale, scale);
-    const size_t most =
-        2 + 3 * (4 + 3 * 21) + plane.material.size() + 3 + 2 * 21 + 2 + scales.size() + 2;
-    static std::vector<char> line;
-    if (line.size() < most) line.resize(most);
-    char* const begin = line.data();
-    char* at = begin;
+namespace {
+
+// The most bytes PlaneText puts down for `plane`, whose scales read `scales`.
+size_t MostPlaneText(const BrushPlane& plane, std::string_view scales) {
+    return 2 + 3 * (4 + 3 * 21) + plane.material.size() + 3 + 2 * 21 + 2 + scales.size() + 2;
+}
+
+// Puts the plane's line, "  ( x y z ) ( x y z ) ( x y z ) material xoff yoff
+// 0 %f %f" and CR LF, at `at` (with room for MostPlaneText); gives its end.
+// Put together by hand: the map holds one such line per plane, and
+// printf-style formatting of it was most of the converter's time.
+char* PlaneText(char* at, const BrushPlane& plane, std::string_view scales) {
     *at++ = ' ';
     *at++ = ' ';
     for (int i = 0; i < 3; i++) {
@@ -153,7 +153,37 @@ void PutPlaneLine(std::string& text, const BrushPlane& plane) {
     at = std::copy(scales.begin(), scales.end(), at);
     *at++ = '\r';
     *at++ = '\n';
-    text.append(begin, static_cast<size_t>(at - begin));
+    return at;
+}
+
+// The brush block of the open brush in the three-point form; gives its text,
+// which stays until the next call.
+std::string_view PlaneBlock() {
+    static std::vector<char> block;  // kept for its room
+    const float scale = convert_options.map_scale;
+    // The scales' text is at most the room of ScaleText's.
+    const std::string_view longest_scales(nullptr, sizeof(ScaleText{}.text));
+    size_t most = 4 + 4;
+    for (size_t i = 0; i < open_brush.plane_count; i++)
+        most += MostPlaneText(open_brush.planes[i], longest_scales);
+    if (block.size() < most) block.resize(most);
+    char* at = block.data();
+    at = std::copy_n(" {\r\n", 4, at);
+    for (size_t i = 0; i < open_brush.plane_count; i++) {
+        const BrushPlane& plane = open_brush.planes[i];
+        at = PlaneText(at, plane, FormatScales(plane.texture_scale, scale));
+    }
+    at = std::copy_n(" }\r\n", 4, at);
+    return std::string_view(block.data(), static_cast<size_t>(at - block.data()));
+}
+
+}  // namespace
+
+void PutPlaneLine(std::string& text, const BrushPlane& plane) {
+    const std::string_view scales = FormatScales(plane.texture_scale, convert_options.map_scale);
+    std::vector<char> line(MostPlaneText(plane, scales));
+    const char* end = PlaneText(line.data(), plane, scales);
+    text.append(line.data(), static_cast<size_t>(end - line.data()));
 }
 
 int32_t ScaleCoordinate(int32_t value) {
@@ -233,19 +263,16 @@ bool EndBrush(bool counted) {
         NoteEntityBrush(false);
         return false;
     }
-    std::string& text = open_brush.text;
     if (OptionSet(kOptBrushDef3)) {
+        std::string& text = open_brush.text;
         text.assign(" {\r\n  brushDef3\r\n  {\r\n");
         for (size_t i = 0; i < open_brush.plane_count; i++)
             PutBrushDef3Line(text, open_brush.planes[i]);
         text.append("  }\r\n }\r\n");
+        MapWriteEndedLine(text);
     } else {
-        text.assign(" {\r\n");
-        for (size_t i = 0; i < open_brush.plane_count; i++)
-            PutPlaneLine(text, open_brush.planes[i]);
-        text.append(" }\r\n");
+        MapWriteEndedLine(PlaneBlock());
     }
-    MapWriteEndedLine(text);
     NoteEntityBrush(true);
     if (counted) {
         map_writer.brush_count++;
