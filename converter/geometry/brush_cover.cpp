@@ -284,15 +284,18 @@ bool ExactConvexPiece(const std::vector<SectorEdge>& bounds, int count, const Se
                     return false;
         }
     }
+    // Every line has a side on it: its own, or one of a line it continues.
     for (int i = 0; i < count; i++) {
+        const SectorEdge& own = outline[i];
         bool used = false;
         for (const SectorEdge& e : pieces[0].polygon) {
             if (e.clip_index < 0 || e.clip_index >= static_cast<int>(pieces[0].clip.size()))
                 continue;
             const SectorEdge& line = pieces[0].clip[e.clip_index];
-            used = used || (line.linedef == outline[i].linedef && line.x1 == outline[i].x1 &&
-                            line.y1 == outline[i].y1 && line.x2 == outline[i].x2 &&
-                            line.y2 == outline[i].y2);
+            using edge_arithmetic::Mul;
+            used = used || (Mul(line.dx, own.dy) == Mul(line.dy, own.dx) &&
+                            Mul(line.dx, own.y1 - line.y1) == Mul(line.dy, own.x1 - line.x1) &&
+                            Mul(line.dx, own.dx) + Mul(line.dy, own.dy) > 0);
         }
         if (!used) return false;
     }
@@ -619,15 +622,17 @@ bool CutWallsFit(const ConvexPiece* pieces, size_t piece_count, const IdealTilin
             }
         }
         if (walls.empty()) continue;
-        // Drawn in by the push (as the check draws it in), the brush stays
-        // inside its ideal footprint, where no wall runs.
+        // Drawn in by the push, the brush stays inside its ideal footprint,
+        // where no wall runs: drawn in a little further, as the check draws
+        // it in, all the more. (Drawn in by the push, its piece's clip lines
+        // stay inside it too: no piece lies over the void.)
         CollectSides(&piece, 1, own);
         for (int mode = 0; mode < (own.modes_differ ? 2 : 1); mode++) {
             BuildFootprint(own.sides.data(), own.sides.size(), mode, print);
             if (print.corners.empty()) return false;
             inner = print.corners;
             for (const HalfPlane& plane : print.planes) {
-                ClipPolygon(inner, plane, kWallReach + kReachSlack, scratch);
+                ClipPolygon(inner, plane, kWallReach, scratch);
                 if (inner.size() < 3) break;
             }
             if (inner.size() < 3) continue;

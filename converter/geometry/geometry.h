@@ -221,8 +221,9 @@ bool CutWallsTileSector(const std::vector<SectorEdge>& bounds,
                         size_t piece_count, IdealTiling& tiling);
 // Whether, the pieces tiling their sector as `tiling` holds, their brushes as
 // written pass BrushesCoverSector: every turned side plane holds its piece's
-// ideal footprint, and draws in no further than the push past the wall.
-// False says only that this was not shown.
+// ideal footprint, and draws in no further than the push past the wall (so
+// that no piece lies over the void either). False says only that this was
+// not shown.
 bool CutWallsFit(const ConvexPiece* pieces, size_t piece_count, const IdealTiling& tiling);
 // Whether the sector whose lines that bound it are `bounds` (of its
 // outline[0..count-1]) is convex and pieces[0..piece_count-1] is one piece

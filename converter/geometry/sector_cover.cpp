@@ -285,6 +285,17 @@ bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexP
     const size_t cut_count = piece_count;
     const bool tiled =
         CutWallsTileSector(bound_edges, bound_of_line, pieces.data(), piece_count, ideal);
+    auto forget_lines = [](const std::vector<SectorEdge>& edges) {
+        for (const SectorEdge& e : edges)
+            if (e.linedef >= 0 && static_cast<size_t>(e.linedef) < bound_of_line.size())
+                bound_of_line[static_cast<size_t>(e.linedef)] = -1;
+    };
+    // Where the ideal tiling holds, a look at the turned sides shows most
+    // fits without the full check (and that no piece lies over the void).
+    if (tiled && CutWallsFit(pieces.data(), piece_count, ideal)) {
+        forget_lines(bound_edges);
+        return true;
+    }
     BuildBands(bounds, std::move(bound_edges));
     // A sector without a closed boundary has no inside to measure against:
     // only the open pieces go.
@@ -316,19 +327,14 @@ bool FitPiecesToSector(const SectorEdge* outline, int count, std::vector<ConvexP
         kept++;
     }
     piece_count = kept;
-    for (const SectorEdge& e : bounds.edges)
-        if (e.linedef >= 0 && static_cast<size_t>(e.linedef) < bound_of_line.size())
-            bound_of_line[static_cast<size_t>(e.linedef)] = -1;
+    forget_lines(bounds.edges);
     if (!closed) return true;
-    // Where the ideal tiling holds, a look at the turned sides shows most
-    // fits without the full check.
-    const bool ideal_known = tiled && piece_count == cut_count;
-    if (ideal_known && CutWallsFit(pieces.data(), piece_count, ideal)) return true;
     if (BrushesCoverSector(bounds, pieces.data(), piece_count)) return true;
     // Rounded cut points may turn a wall's plane off the wall; straightened,
     // the pieces may fit.
     if (StraightenCutWalls(pieces, piece_count) == 0) return false;
-    if (ideal_known && CutWallsFit(pieces.data(), piece_count, ideal)) return true;
+    if (tiled && piece_count == cut_count && CutWallsFit(pieces.data(), piece_count, ideal))
+        return true;
     return BrushesCoverSector(bounds, pieces.data(), piece_count);
 }
 
