@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
+
+struct LineDef;
 
 // ---- Line specials that move tagged sectors ----
 
@@ -91,6 +95,11 @@ struct MoverState {
     std::string ceiling_material;             // the piece's ceiling material (texture1)
     std::string floor_material;               // the piece's floor material (texture2)
     bool damage_trigger_written;              // a damage trigger was written for this piece
+    // Each tag with the lowest-indexed line that carries it, by tag (tag 0
+    // left out), and the lines they were gathered from (count -1: none yet).
+    std::vector<std::pair<int32_t, int32_t>> first_tagged_lines;
+    const LineDef* tagged_lines_of = nullptr;
+    int32_t tagged_lines_count = -1;
 };
 
 extern MoverState mover_state;

@@ -1,6 +1,8 @@
 // Sector effects of each convex piece: the tagged mover, the damage trigger,
 // the animated light and the manual door, written to the entity file while the
 // worldspawn is still open.
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -53,12 +55,25 @@ const SectorEdge* EdgeClipLine(const SectorEdge& edge) {
     return &level.clip_lines[edge.clip_index];
 }
 
-// The lowest-indexed line that carries `tag`, or -1.
+// The lowest-indexed line that carries `tag` (not 0), or -1. Every tagged
+// sector asks: the lines are gathered by tag once.
 int32_t FindTaggedLine(int32_t tag) {
-    for (int32_t i = 0; i < level.num_linedefs; ++i) {
-        if (level.linedefs[i].tag == tag) return i;
+    auto& lines = mover_state.first_tagged_lines;
+    if (mover_state.tagged_lines_of != level.linedefs.data() ||
+        mover_state.tagged_lines_count != level.num_linedefs) {
+        lines.clear();
+        for (int32_t i = 0; i < level.num_linedefs; ++i)
+            if (level.linedefs[i].tag != 0) lines.emplace_back(level.linedefs[i].tag, i);
+        // By tag, then line: the first of each tag is its lowest line.
+        std::sort(lines.begin(), lines.end());
+        lines.erase(std::unique(lines.begin(), lines.end(),
+                                [](const auto& a, const auto& b) { return a.first == b.first; }),
+                    lines.end());
+        mover_state.tagged_lines_of = level.linedefs.data();
+        mover_state.tagged_lines_count = level.num_linedefs;
     }
-    return -1;
+    const auto found = std::lower_bound(lines.begin(), lines.end(), std::make_pair(tag, INT32_MIN));
+    return found != lines.end() && found->first == tag ? found->second : -1;
 }
 
 // True when an edge of the piece lies on the back side of a tagged line.
@@ -117,6 +132,9 @@ void ResetMoverState() {
     mover_state.ceiling_material.clear();
     mover_state.floor_material.clear();
     mover_state.damage_trigger_written = false;
+    mover_state.first_tagged_lines.clear();
+    mover_state.tagged_lines_of = nullptr;
+    mover_state.tagged_lines_count = -1;
 }
 
 void SectorEffects(const std::string& texture1, const std::string& texture2) {

@@ -6,6 +6,7 @@
 // lines, and the exit trigger. The triggers name their targets with the names
 // the movers were given ("%it%i" for piece and tag), so nothing here needs the
 // movers themselves.
+#include <array>
 #include <cstdio>
 
 #include "converter/entities/closing.h"
@@ -43,13 +44,24 @@ static_assert(sizeof(kOnceSpecials) / sizeof(kOnceSpecials[0]) == 62);
 static_assert(sizeof(kRepeatSpecials) / sizeof(kRepeatSpecials[0]) == 62);
 static_assert(sizeof(kSwitchSoundSpecials) / sizeof(kSwitchSoundSpecials[0]) == 55);
 
+// Every line of a level asks these lists: each is looked up in a table by
+// special, made from the list.
+constexpr int32_t kTabledSpecials = 256;
+
 template <size_t N>
-bool InList(const int32_t (&list)[N], int32_t special) {
-    for (int32_t entry : list) {
-        if (entry == special) return true;
-    }
-    return false;
+constexpr std::array<bool, kTabledSpecials> SpecialTable(const int32_t (&list)[N]) {
+    std::array<bool, kTabledSpecials> table{};
+    for (int32_t entry : list) table[static_cast<size_t>(entry)] = true;
+    return table;
 }
+
+bool InTable(const std::array<bool, kTabledSpecials>& table, int32_t special) {
+    return special >= 0 && special < kTabledSpecials && table[static_cast<size_t>(special)];
+}
+
+constexpr auto kOnceTable = SpecialTable(kOnceSpecials);
+constexpr auto kRepeatTable = SpecialTable(kRepeatSpecials);
+constexpr auto kSwitchSoundTable = SpecialTable(kSwitchSoundSpecials);
 
 bool IsExitSpecial(int32_t s) {
     return s == 11 || s == 51 || s == 52 || s == 124;
@@ -124,13 +136,13 @@ int32_t BackSector(const LineDef& line) {
 }  // namespace
 
 bool IsOnceSpecial(int32_t special) {
-    return InList(kOnceSpecials, special);
+    return InTable(kOnceTable, special);
 }
 bool IsRepeatSpecial(int32_t special) {
-    return InList(kRepeatSpecials, special);
+    return InTable(kRepeatTable, special);
 }
 bool IsSwitchSoundSpecial(int32_t special) {
-    return InList(kSwitchSoundSpecials, special);
+    return InTable(kSwitchSoundTable, special);
 }
 
 void BuildSwitches() {

@@ -38,6 +38,9 @@ struct TextureCatalog {
     // FindTexture's answer for every name looked up so far: a level asks for
     // its few dozen textures over and over, once or more per piece and wall.
     std::unordered_map<std::string, int32_t> found_entries;
+    // The last of them, asked for again at once more often than not.
+    std::string last_found;         // its name; empty: none
+    int32_t last_found_entry = -1;  // its answer
     // MapTextureName's result for every name mapped so far, for the same reason.
     std::unordered_map<std::string, std::string> mapped_names;
     // LumpMaterial's result by the eight bytes of each lump name asked for.

@@ -104,17 +104,26 @@ void OpenTextureCatalog(const std::string& file_name) {
     std::sort(catalog.name_index.begin(), catalog.name_index.end());
     catalog.entry_sizes.assign(count, {-1, -1});
     catalog.found_entries.clear();
+    catalog.last_found.clear();
 }
 
 int FindTexture(const std::string& name) {
     TextureCatalog& catalog = texture_catalog;
+    if (!name.empty() && name == catalog.last_found) return catalog.last_found_entry;
     const auto known = catalog.found_entries.find(name);
-    if (known != catalog.found_entries.end()) return known->second;
-    const auto& index = catalog.name_index;
-    std::string wanted = UpperCase(name);
-    auto found = std::lower_bound(index.begin(), index.end(), std::make_pair(wanted, INT32_MIN));
-    const int entry = found == index.end() || found->first != wanted ? -1 : found->second;
-    catalog.found_entries.emplace(name, entry);
+    int entry = -1;
+    if (known != catalog.found_entries.end()) {
+        entry = known->second;
+    } else {
+        const auto& index = catalog.name_index;
+        std::string wanted = UpperCase(name);
+        auto found =
+            std::lower_bound(index.begin(), index.end(), std::make_pair(wanted, INT32_MIN));
+        entry = found == index.end() || found->first != wanted ? -1 : found->second;
+        catalog.found_entries.emplace(name, entry);
+    }
+    catalog.last_found = name;
+    catalog.last_found_entry = entry;
     return entry;
 }
 
@@ -158,6 +167,7 @@ void CloseTextureCatalog() {
     texture_catalog.name_index.clear();
     texture_catalog.entry_sizes.clear();
     texture_catalog.found_entries.clear();
+    texture_catalog.last_found.clear();
 }
 
 namespace {
