@@ -169,9 +169,18 @@ std::string_view PlaneBlock() {
     if (block.size() < most) block.resize(most);
     char* at = block.data();
     at = std::copy_n(" {\r\n", 4, at);
+    // Planes in a row mostly carry the same scales: their text is looked up
+    // only when they change (the last text looked up stays where it is).
+    float last_scale = 0.0f;
+    std::string_view scales;
     for (size_t i = 0; i < open_brush.plane_count; i++) {
         const BrushPlane& plane = open_brush.planes[i];
-        at = PlaneText(at, plane, FormatScales(plane.texture_scale, scale));
+        if (i == 0 ||
+            std::bit_cast<uint32_t>(plane.texture_scale) != std::bit_cast<uint32_t>(last_scale)) {
+            last_scale = plane.texture_scale;
+            scales = FormatScales(plane.texture_scale, scale);
+        }
+        at = PlaneText(at, plane, scales);
     }
     at = std::copy_n(" }\r\n", 4, at);
     return std::string_view(block.data(), static_cast<size_t>(at - block.data()));
