@@ -10,8 +10,8 @@
 // into the neighbouring pieces or the push past a wall. Sectors whose pieces
 // meet on rounded points fail the proof and go to the full check.
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <numeric>
 
 #include "converter/geometry/cover_support.h"
 #include "converter/geometry/geometry.h"
@@ -29,11 +29,13 @@ constexpr double kFarAway = 1048576.0;
 using Wide = __int128;
 
 // The line through two integer points as a x + b y <= c (the inside), and
-// the same line reduced and turned to a canonical way, for comparing lines.
+// the same line turned to a canonical way (its first nonzero term positive),
+// for comparing lines: two lines are one where their canonical terms are in
+// proportion.
 struct ExactLine {
     int64_t a, b, c;
     int64_t ka, kb, kc;  // the canonical form
-    uint64_t key;        // a hash of it, to sort by
+    uint64_t key;        // a hash of it, alike for lines in proportion
 };
 
 // A point (x / d, y / d), d > 0.
@@ -54,21 +56,6 @@ struct LineMark {
 // How far off a traced corner may lie, in map units, for ordering marks.
 constexpr double kTraceError = 1e-4;
 
-int64_t Gcd(int64_t a, int64_t b) {
-    uint64_t u = static_cast<uint64_t>(a < 0 ? -a : a);
-    uint64_t v = static_cast<uint64_t>(b < 0 ? -b : b);
-    if (u == 0) return static_cast<int64_t>(v);
-    if (v == 0) return static_cast<int64_t>(u);
-    const int shift = __builtin_ctzll(u | v);
-    u >>= __builtin_ctzll(u);
-    do {
-        v >>= __builtin_ctzll(v);
-        if (u > v) std::swap(u, v);
-        v -= u;
-    } while (v != 0);
-    return static_cast<int64_t>(u << shift);
-}
-
 bool MakeLine(const SectorEdge& e, ExactLine& line) {
     if (std::abs(e.x1) >= kExactLimit || std::abs(e.y1) >= kExactLimit ||
         std::abs(e.x2) >= kExactLimit || std::abs(e.y2) >= kExactLimit || (e.dx == 0 && e.dy == 0))
@@ -76,18 +63,18 @@ bool MakeLine(const SectorEdge& e, ExactLine& line) {
     line.a = -static_cast<int64_t>(e.dy);
     line.b = e.dx;
     line.c = static_cast<int64_t>(e.dx) * e.y1 - static_cast<int64_t>(e.dy) * e.x1;
-    // Within the coordinate limit a and b fit in 32 bits, and c / g is
-    // ka x1 + kb y1.
-    const int32_t g = static_cast<int32_t>(Gcd(line.a, line.b));
-    line.ka = static_cast<int32_t>(line.a) / g;
-    line.kb = static_cast<int32_t>(line.b) / g;
-    line.kc = line.kb * e.y1 + line.ka * e.x1;
-    if (line.ka < 0 || (line.ka == 0 && line.kb < 0)) {
-        line.ka = -line.ka;
-        line.kb = -line.kb;
-        line.kc = -line.kc;
-    }
-    line.key = HashLineTerms(line.ka, line.kb, line.kc);
+    const bool flip = line.a < 0 || (line.a == 0 && line.b < 0);
+    line.ka = flip ? -line.a : line.a;
+    line.kb = flip ? -line.b : line.b;
+    line.kc = flip ? -line.c : line.c;
+    // The quotients by the first nonzero term are one rational for lines in
+    // proportion, and a division rounds a rational the one way: their
+    // doubles are alike. Within the coordinate limit every term is exact in
+    // a double.
+    const double lead = static_cast<double>(line.ka != 0 ? line.ka : line.kb);
+    const double second = line.ka != 0 ? static_cast<double>(line.kb) / lead : 0.0;
+    const double third = static_cast<double>(line.kc) / lead;
+    line.key = HashLineTerms(std::bit_cast<int64_t>(second), std::bit_cast<int64_t>(third), 0);
     return true;
 }
 
@@ -110,10 +97,8 @@ bool Meet(const ExactLine& l0, const ExactLine& l1, ExactPoint& p) {
 // The side from p to q on line `lines[i]` as two marks; `rough_p` and
 // `rough_q` are where the corners were traced. A side run the other way from
 // q to p makes the opposite marks.
-void MarkSide(const std::vector<ExactLine>& lines, uint32_t i, const ExactPoint& p,
-              const ExactPoint& q, const Point& rough_p, const Point& rough_q,
-              std::vector<LineMark>& marks) {
-    const ExactLine& l = lines[i];
+void MarkSide(uint32_t i, const ExactLine& l, const ExactPoint& p, const ExactPoint& q,
+              const Point& rough_p, const Point& rough_q, std::vector<LineMark>& marks) {
     const double kb = static_cast<double>(l.kb), ka = static_cast<double>(l.ka);
     marks.push_back({static_cast<Wide>(l.kb) * p.x - static_cast<Wide>(l.ka) * p.y, p.d,
                      kb * rough_p.x - ka * rough_p.y, i, 1});
@@ -122,7 +107,9 @@ void MarkSide(const std::vector<ExactLine>& lines, uint32_t i, const ExactPoint&
 }
 
 bool SameLine(const ExactLine& a, const ExactLine& b) {
-    return a.key == b.key && a.ka == b.ka && a.kb == b.kb && a.kc == b.kc;
+    // Within the coordinate limit every product fits in 64 bits.
+    return a.key == b.key && a.ka * b.kb == b.ka * a.kb && a.ka * b.kc == b.ka * a.kc &&
+           a.kb * b.kc == b.kb * a.kc;
 }
 
 // The half of the turn the direction (x, y) lies in, for ordering by angle.
@@ -226,6 +213,7 @@ bool ProveTiling(const std::vector<SectorEdge>& bounds, const ConvexPiece* piece
     static std::vector<int32_t> slots;      // the lines by their hash, -1 for none
     static std::vector<uint32_t> line_ids;  // per line: the number of its line
     static std::vector<uint32_t> on_line;   // per line number: how many lines are on it
+    static std::vector<uint32_t> way_of;    // per line number: the line whose terms measure it
     static std::vector<uint32_t> starts;    // per line number: where its marks start
     static std::vector<uint32_t> fill;      // per line number: where its next mark goes
     static std::vector<uint32_t> by_line;   // the marks, line by line
@@ -280,6 +268,7 @@ bool ProveTiling(const std::vector<SectorEdge>& bounds, const ConvexPiece* piece
     slots.assign(capacity, -1);
     line_ids.resize(lines.size());
     on_line.clear();
+    way_of.clear();
     for (size_t i = 0; i < lines.size(); i++) {
         size_t h = lines[i].key & (capacity - 1);
         while (slots[h] >= 0 && !SameLine(lines[static_cast<size_t>(slots[h])], lines[i]))
@@ -288,6 +277,7 @@ bool ProveTiling(const std::vector<SectorEdge>& bounds, const ConvexPiece* piece
             slots[h] = static_cast<int32_t>(i);
             line_ids[i] = static_cast<uint32_t>(on_line.size());
             on_line.push_back(0);
+            way_of.push_back(static_cast<uint32_t>(i));
         } else {
             line_ids[i] = line_ids[static_cast<size_t>(slots[h])];
         }
@@ -312,7 +302,8 @@ bool ProveTiling(const std::vector<SectorEdge>& bounds, const ConvexPiece* piece
         const size_t n = corners.size();
         for (size_t i = 0; i < n; i++) {
             const size_t j = (i + 1) % n;
-            MarkSide(lines, static_cast<uint32_t>(first + poly[i].tag), corners[i], corners[j],
+            const size_t k = first + static_cast<size_t>(poly[i].tag);
+            MarkSide(static_cast<uint32_t>(k), lines[way_of[line_ids[k]]], corners[i], corners[j],
                      poly[i].at, poly[j].at, marks);
         }
     }
@@ -320,7 +311,8 @@ bool ProveTiling(const std::vector<SectorEdge>& bounds, const ConvexPiece* piece
         const SectorEdge& e = bounds[i - first_bound];
         const Point p{static_cast<double>(e.x1), static_cast<double>(e.y1)};
         const Point q{static_cast<double>(e.x2), static_cast<double>(e.y2)};
-        MarkSide(lines, static_cast<uint32_t>(i), {e.x1, e.y1, 1}, {e.x2, e.y2, 1}, p, q, marks);
+        MarkSide(static_cast<uint32_t>(i), lines[way_of[line_ids[i]]], {e.x1, e.y1, 1},
+                 {e.x2, e.y2, 1}, p, q, marks);
     }
     // The marks gathered line by line.
     const size_t line_count = on_line.size();
@@ -339,7 +331,7 @@ bool ProveTiling(const std::vector<SectorEdge>& bounds, const ConvexPiece* piece
         if (first == last) continue;
         std::sort(first, last,
                   [](uint32_t a, uint32_t b) { return marks[a].near < marks[b].near; });
-        const ExactLine& line = lines[marks[*first].line];
+        const ExactLine& line = lines[way_of[id]];
         const double slack =
             2 * kTraceError *
             (std::fabs(static_cast<double>(line.ka)) + std::fabs(static_cast<double>(line.kb)));
