@@ -157,12 +157,16 @@ bool Collinear(const SectorEdge& a, const SectorEdge& b) {
 // A vertical side of a piece at x from y_low to y_high: the wall on it when
 // one boundary edge faces the piece along most of it, else a partition line
 // with no line behind it. The piece lies east of it when `east`.
-SectorEdge VerticalSide(const std::vector<SectorEdge>& bounds, int32_t x, double y_low,
-                        double y_high, bool east) {
+// `verticals` holds the vertical boundary edges by x, then index.
+SectorEdge VerticalSide(const std::vector<SectorEdge>& bounds,
+                        const std::vector<std::pair<int32_t, int>>& verticals, int32_t x,
+                        double y_low, double y_high, bool east) {
     const SectorEdge* wall = nullptr;
     double best = 0.5 * (y_high - y_low);
-    for (const SectorEdge& e : bounds) {
-        if (e.dx != 0 || e.x1 != x || (e.dy > 0) != east) continue;
+    for (auto it = std::lower_bound(verticals.begin(), verticals.end(), std::make_pair(x, -1));
+         it != verticals.end() && it->first == x; ++it) {
+        const SectorEdge& e = bounds[static_cast<size_t>(it->second)];
+        if ((e.dy > 0) != east) continue;
         const double overlap = std::min<double>(std::max(e.y1, e.y2), y_high) -
                                std::max<double>(std::min(e.y1, e.y2), y_low);
         if (overlap > best) {
@@ -189,8 +193,9 @@ SectorEdge VerticalSide(const std::vector<SectorEdge>& bounds, int32_t x, double
 
 // Turns a joined polygon into a piece: its sides become the clip lines, and
 // the polygon's edges run between its corners.
-void FinishSlabPolygon(const std::vector<SectorEdge>& bounds, const SlabPolygon& poly,
-                       std::vector<ConvexPiece>& pieces) {
+void FinishSlabPolygon(const std::vector<SectorEdge>& bounds,
+                       const std::vector<std::pair<int32_t, int>>& verticals,
+                       const SlabPolygon& poly, std::vector<ConvexPiece>& pieces) {
     const SectorEdge& first_bottom = bounds[poly.bottom.front()];
     const SectorEdge& first_top = bounds[poly.top.front()];
     const SectorEdge& last_bottom = bounds[poly.bottom.back()];
@@ -224,13 +229,14 @@ void FinishSlabPolygon(const std::vector<SectorEdge>& bounds, const SlabPolygon&
     // Sides that are a single point are left out.
     if (right_high - right_low > 1e-9) {
         corners.push_back({static_cast<double>(poly.right_x), right_low});
-        sides.push_back(VerticalSide(bounds, poly.right_x, right_low, right_high, false));
+        sides.push_back(
+            VerticalSide(bounds, verticals, poly.right_x, right_low, right_high, false));
     }
     corners.push_back({static_cast<double>(poly.right_x), right_high});
     add_chain(poly.top.rbegin(), poly.top.rend());
     if (left_high - left_low > 1e-9) {
         corners.push_back({static_cast<double>(poly.left_x), left_high});
-        sides.push_back(VerticalSide(bounds, poly.left_x, left_low, left_high, true));
+        sides.push_back(VerticalSide(bounds, verticals, poly.left_x, left_low, left_high, true));
     }
     double area2 = 0.0;
     for (size_t i = 0; i < corners.size(); i++) {
@@ -348,6 +354,21 @@ void SlabPieces(const SectorEdge* outline, int count, std::vector<ConvexPiece>& 
     }
     std::sort(xs.begin(), xs.end());
     xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+    // The vertical edges by x; the others by their west end, entering the
+    // sweep there and leaving it past their east end.
+    std::vector<std::pair<int32_t, int>> verticals, by_west;
+    for (size_t i = 0; i < bounds.size(); i++) {
+        const SectorEdge& e = bounds[i];
+        if (e.dx == 0) {
+            verticals.emplace_back(e.x1, static_cast<int>(i));
+        } else {
+            by_west.emplace_back(std::min(e.x1, e.x2), static_cast<int>(i));
+        }
+    }
+    std::sort(verticals.begin(), verticals.end());
+    std::sort(by_west.begin(), by_west.end());
+    size_t entered = 0;
+    std::vector<int> active;  // the edges whose x range reaches the slab's west side
 
     std::vector<SlabPolygon> open;  // polygons whose right side is the slab's left side
     std::vector<SlabPolygon> next;
@@ -357,11 +378,16 @@ void SlabPieces(const SectorEdge* outline, int count, std::vector<ConvexPiece>& 
         const int32_t xb = xs[s + 1];
         const double mid = 0.5 * (static_cast<double>(xa) + xb);
         crossing.clear();
-        for (size_t i = 0; i < bounds.size(); i++) {
-            const SectorEdge& e = bounds[i];
-            if (e.dx == 0 || std::min(e.x1, e.x2) > xa || std::max(e.x1, e.x2) < xb) continue;
-            crossing.emplace_back(YAt(e, mid), static_cast<int>(i));
-        }
+        while (entered < by_west.size() && by_west[entered].first <= xa)
+            active.push_back(by_west[entered++].second);
+        // An edge that ends short of this slab's east side is past every
+        // slab to come.
+        std::erase_if(active, [&](int i) {
+            const SectorEdge& e = bounds[static_cast<size_t>(i)];
+            return std::max(e.x1, e.x2) < xb;
+        });
+        for (const int i : active)
+            crossing.emplace_back(YAt(bounds[static_cast<size_t>(i)], mid), i);
         std::sort(crossing.begin(), crossing.end());
         std::vector<bool> used(open.size(), false);
         next.clear();
@@ -390,8 +416,8 @@ void SlabPieces(const SectorEdge* outline, int count, std::vector<ConvexPiece>& 
             k++;  // the top edge bounds no trapezoid above it
         }
         for (size_t p = 0; p < open.size(); p++)
-            if (!used[p]) FinishSlabPolygon(bounds, open[p], pieces);
+            if (!used[p]) FinishSlabPolygon(bounds, verticals, open[p], pieces);
         open.swap(next);
     }
-    for (const SlabPolygon& poly : open) FinishSlabPolygon(bounds, poly, pieces);
+    for (const SlabPolygon& poly : open) FinishSlabPolygon(bounds, verticals, poly, pieces);
 }
