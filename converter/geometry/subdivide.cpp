@@ -374,9 +374,10 @@ void ClipPieceBy(int i, double reach2) {
         slot.dy = closing->dy;
         nside.push_back(slot);
     }
-    if (level.edge_list.size() < nside.size()) level.edge_list.resize(nside.size());
-    std::copy(nside.begin(), nside.end(), level.edge_list.begin());
+    // The new polygon takes the list's place; the old list's room serves the
+    // next clip.
     level.edge_count = static_cast<int32_t>(nside.size());
+    level.edge_list.swap(nside);
 }
 
 }  // namespace
