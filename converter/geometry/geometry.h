@@ -227,8 +227,8 @@ bool CutWallsTileSector(const std::vector<SectorEdge>& bounds,
 bool CutWallsFit(const ConvexPiece* pieces, size_t piece_count, const IdealTiling& tiling);
 // Whether the sector whose lines that bound it are `bounds` (of its
 // outline[0..count-1]) is convex and pieces[0..piece_count-1] is one piece
-// with a side on each of its lines: its brushes, every line's plane pushed
-// out by at most 2 units, cover it exactly.
+// with a side on each of its lines (or on a line it continues): its brushes,
+// every line's plane pushed out by at most 2 units, cover it exactly.
 bool ExactConvexPiece(const std::vector<SectorEdge>& bounds, int count, const SectorEdge* outline,
                       const ConvexPiece* pieces, size_t piece_count);
 // Gives the sides of pieces[0..piece_count-1] on cut parts of the sector's
