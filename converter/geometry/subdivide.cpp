@@ -270,32 +270,33 @@ std::unique_ptr<PartitionNode> BuildPartitionTree(const SectorEdge* edges, int c
     static std::deque<std::vector<SectorEdge>> lists;
     const size_t slot = 2 * static_cast<size_t>(level.clip_line_count);
     while (lists.size() < slot + 2) lists.emplace_back();
+    // Each edge puts at most one part on either side: each list has room
+    // for all of them, and its first `front` or `back` entries are in use.
     std::vector<SectorEdge>& front_list = lists[slot];
     std::vector<SectorEdge>& back_list = lists[slot + 1];
-    front_list.clear();
-    back_list.clear();
+    if (front_list.size() < static_cast<size_t>(count)) front_list.resize(count);
+    if (back_list.size() < static_cast<size_t>(count)) back_list.resize(count);
+    int front = 0;
+    int back = 0;
     for (int i = 0; i < count; i++) {
         SectorEdge edge = edges[i];
         const int side = ClassifyEdge(split, edge);
         if (side == kEdgeCrosses) {
-            const SectorEdge behind = SplitEdge(split, edge);
-            front_list.push_back(edge);
-            back_list.push_back(behind);
+            back_list[back++] = SplitEdge(split, edge);
+            front_list[front++] = edge;
         } else if (side == kEdgeFront) {
-            front_list.push_back(edge);
+            front_list[front++] = edge;
         } else {
-            back_list.push_back(edge);
+            back_list[back++] = edge;
         }
     }
 
     PushClipLine(split);
     const int top = level.clip_line_count - 1;
-    if (!front_list.empty())
-        node->front = BuildPartitionTree(front_list.data(), static_cast<int>(front_list.size()));
+    if (front > 0) node->front = BuildPartitionTree(front_list.data(), front);
     // Behind the line its back side becomes the right side.
     ReverseEdge(level.clip_lines[top]);
-    if (!back_list.empty())
-        node->back = BuildPartitionTree(back_list.data(), static_cast<int>(back_list.size()));
+    if (back > 0) node->back = BuildPartitionTree(back_list.data(), back);
     level.clip_line_count--;
     return node;
 }
