@@ -82,6 +82,33 @@ double Atan2(double y, double x) {
     return std::atan2(y, x);
 }
 
+// The table degree of the push of a side plane whose line runs against
+// (dx, dy), `direction` as for ShiftSidePlane. The check of a sector's cover
+// and the writer ask for the same few directions over and over: the degrees
+// of recent directions are kept.
+int PushDegree(int32_t dx, int32_t dy, int direction) {
+    struct Kept {
+        int32_t dx, dy;
+        int16_t degree[2];  // by direction; -1 not known yet
+        bool used;
+    };
+    static Kept kept[256];
+    const uint32_t hash =
+        static_cast<uint32_t>(dx) * 0x9E3779B1U ^ static_cast<uint32_t>(dy) * 0x85EBCA77U;
+    Kept& slot = kept[hash >> 24];
+    const int way = direction == 0 ? 0 : 1;
+    if (!slot.used || slot.dx != dx || slot.dy != dy) slot = {dx, dy, {-1, -1}, true};
+    if (slot.degree[way] >= 0) return slot.degree[way];
+    const float angle = static_cast<float>(Atan2(static_cast<double>(dy), static_cast<double>(dx)));
+    uint16_t a =
+        static_cast<uint16_t>(static_cast<int32_t>(static_cast<double>(angle) / kTwoPi * 65536.0));
+    a = static_cast<uint16_t>(a + (way == 0 ? 0x4000 : 0xC000));
+    int deg = a / 182;
+    if (deg >= 360) deg = 0;
+    slot.degree[way] = static_cast<int16_t>(deg);
+    return deg;
+}
+
 }  // namespace
 
 uint16_t LineTextureAngle(const SectorEdge& line) {
@@ -93,13 +120,7 @@ uint16_t LineTextureAngle(const SectorEdge& line) {
 void ShiftSidePlane(const SectorEdge& line, int direction, int32_t& x1, int32_t& y1, int32_t& x2,
                     int32_t& y2) {
     if (OptionSet(kOptBound)) return;
-    const float angle = static_cast<float>(
-        Atan2(static_cast<double>(line.y1 - line.y2), static_cast<double>(line.x1 - line.x2)));
-    uint16_t a =
-        static_cast<uint16_t>(static_cast<int32_t>(static_cast<double>(angle) / kTwoPi * 65536.0));
-    a = static_cast<uint16_t>(a + (direction == 0 ? 0x4000 : 0xC000));
-    int deg = a / 182;
-    if (deg >= 360) deg = 0;
+    const int deg = PushDegree(line.x1 - line.x2, line.y1 - line.y2, direction);
     const int32_t sx = static_cast<int32_t>(kSideShift * static_cast<double>(level.cos_table[deg]));
     const int32_t sy = static_cast<int32_t>(kSideShift * static_cast<double>(level.sin_table[deg]));
     x1 += sx;
