@@ -142,6 +142,9 @@ struct LevelData {
     // The first Seg of direction 0 for each LineDef (-1 when none), built once
     // at load time so that per-line lookups need no scan of SEGS.
     std::vector<int32_t> front_seg;
+    // The angle of each of those Segs (-1 when none), made with front_seg:
+    // the writers ask for it once per side plane.
+    std::vector<int32_t> front_seg_angle;
 
     // Bounds, after normalisation for x and y.
     int32_t min_x, max_x, min_y, max_y;
@@ -192,6 +195,8 @@ void ValidateLevel(const std::string& level_name);
 
 // The first Seg of direction 0 on `linedef`, or nullptr.
 const Seg* FindFrontSeg(int linedef);
+// The angle of that Seg, -1 when there is none.
+int32_t FrontSegAngle(int linedef);
 // The binary angle of a line: its front Seg's angle, or, for a line without
 // one, trunc(atan2(dy, dx) * 65536 / 2pi) of its vertices taken modulo 65536.
 uint16_t LineAngle(int linedef);

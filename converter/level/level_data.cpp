@@ -122,11 +122,14 @@ void DecodeLevelLumps(const std::vector<std::vector<uint8_t>>& lumps) {
     }
 
     level.front_seg.assign(static_cast<size_t>(level.num_linedefs), -1);
+    level.front_seg_angle.assign(static_cast<size_t>(level.num_linedefs), -1);
     for (int32_t i = 0; i < level.num_segs; i++) {
         const Seg& seg = level.segs[i];
         if (seg.direction == 0 && seg.linedef >= 0 && seg.linedef < level.num_linedefs &&
-            level.front_seg[seg.linedef] < 0)
+            level.front_seg[seg.linedef] < 0) {
             level.front_seg[seg.linedef] = i;
+            level.front_seg_angle[seg.linedef] = seg.angle;
+        }
     }
 }
 
@@ -199,12 +202,22 @@ void FreeLevel() {
     level.segs = {};
     level.node_vertexes = {};
     level.front_seg = {};
+    level.front_seg_angle = {};
 }
 
 const Seg* FindFrontSeg(int linedef) {
     if (linedef < 0 || linedef >= static_cast<int>(level.front_seg.size())) return nullptr;
     int32_t index = level.front_seg[linedef];
     return index < 0 ? nullptr : &level.segs[index];
+}
+
+int32_t FrontSegAngle(int linedef) {
+    if (linedef < 0 || linedef >= static_cast<int>(level.front_seg.size())) return -1;
+    // Levels put together record by record may have no angles made.
+    if (level.front_seg_angle.size() == level.front_seg.size())
+        return level.front_seg_angle[linedef];
+    const Seg* seg = FindFrontSeg(linedef);
+    return seg ? seg->angle : -1;
 }
 
 uint16_t LineAngle(int linedef) {

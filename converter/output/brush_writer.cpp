@@ -209,28 +209,42 @@ void WriteBrush(int32_t x1, int32_t h1, int32_t y1, int32_t x2, int32_t h2, int3
                 int32_t h3, int32_t y3, const std::string& material, int32_t x_offset,
                 int32_t y_offset, float scale_factor) {
     const float scale = convert_options.map_scale;
-    Point3 given[3] = {{x1, y1, h1}, {x2, y2, h2}, {x3, y3, h3}};
-    Point3 out[3] = {given[0], given[1], given[2]};  // a scale of 1 keeps every coordinate
-    if (scale != 1.0f) {
+    if (open_brush.plane_count == open_brush.planes.size()) open_brush.planes.emplace_back();
+    BrushPlane& plane = open_brush.planes[open_brush.plane_count++];
+    if (scale == 1.0f) {
+        // A scale of 1 keeps every coordinate. (Each part is stored on its
+        // own: a copy of whole points through the stack stalls the processor
+        // on every plane.)
+        plane.points[0].x = x1;
+        plane.points[0].y = y1;
+        plane.points[0].z = h1;
+        plane.points[1].x = x2;
+        plane.points[1].y = y2;
+        plane.points[1].z = h2;
+        plane.points[2].x = x3;
+        plane.points[2].y = y3;
+        plane.points[2].z = h3;
+    } else {
+        const Point3 given[3] = {{x1, y1, h1}, {x2, y2, h2}, {x3, y3, h3}};
+        Point3 out[3];
         for (int i = 0; i < 3; i++) {
             out[i] = {ScaleCoordinate(static_cast<int32_t>(given[i].x)),
                       ScaleCoordinate(static_cast<int32_t>(given[i].y)),
                       ScaleCoordinate(static_cast<int32_t>(given[i].z))};
         }
-    }
-    // Below a scale of 1 the small helper triangles of a plane can collapse
-    // into a line once truncated, which would lose the plane. Keep its
-    // orientation instead: the scaled first point plus the unscaled sides.
-    if (scale > 0.0f && scale != 1.0f && Collinear(out[0], out[1], out[2]) &&
-        !Collinear(given[0], given[1], given[2])) {
-        for (int i = 1; i < 3; i++) {
-            out[i] = {out[0].x + given[i].x - given[0].x, out[0].y + given[i].y - given[0].y,
-                      out[0].z + given[i].z - given[0].z};
+        // Below a scale of 1 the small helper triangles of a plane can
+        // collapse into a line once truncated, which would lose the plane.
+        // Keep its orientation instead: the scaled first point plus the
+        // unscaled sides.
+        if (scale > 0.0f && Collinear(out[0], out[1], out[2]) &&
+            !Collinear(given[0], given[1], given[2])) {
+            for (int i = 1; i < 3; i++) {
+                out[i] = {out[0].x + given[i].x - given[0].x, out[0].y + given[i].y - given[0].y,
+                          out[0].z + given[i].z - given[0].z};
+            }
         }
+        for (int i = 0; i < 3; i++) plane.points[i] = out[i];
     }
-    if (open_brush.plane_count == open_brush.planes.size()) open_brush.planes.emplace_back();
-    BrushPlane& plane = open_brush.planes[open_brush.plane_count++];
-    for (int i = 0; i < 3; i++) plane.points[i] = {out[i].x, out[i].y, out[i].z};
     // The slot usually held the same material in the brush before.
     const std::string_view name(material.c_str());  // up to the first NUL, as %s
     if (plane.material != name) {

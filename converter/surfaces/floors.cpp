@@ -112,9 +112,9 @@ int PushDegree(int32_t dx, int32_t dy, int direction) {
 }  // namespace
 
 uint16_t LineTextureAngle(const SectorEdge& line) {
-    const Seg* seg = line.linedef >= 0 ? FindFrontSeg(line.linedef) : nullptr;
-    if (!seg) return 0;
-    return static_cast<uint16_t>(0xFFFF - seg->angle);
+    const int32_t angle = FrontSegAngle(line.linedef);
+    if (angle < 0) return 0;
+    return static_cast<uint16_t>(0xFFFF - angle);
 }
 
 void ShiftSidePlane(const SectorEdge& line, int direction, int32_t& x1, int32_t& y1, int32_t& x2,
