@@ -571,17 +571,6 @@ bool TurnedOffLine(const SectorEdge& line, int32_t x1, int32_t y1, int32_t x2, i
     return true;
 }
 
-bool TurnedOffWall(const SectorEdge& line, SectorEdge& wall) {
-    if (line.from_linedef != 1 || line.linedef < 0 || !BoundsSector(line)) return false;
-    // The sector's own line, running as its edge runs.
-    const LineDef& linedef = level.linedefs[line.linedef];
-    const bool from_right = linedef.right_sidedef >= 0 &&
-                            level.sidedefs[linedef.right_sidedef].sector == level.current_sector;
-    const Vertex& v1 = level.vertexes[from_right ? linedef.start_vertex : linedef.end_vertex];
-    const Vertex& v2 = level.vertexes[from_right ? linedef.end_vertex : linedef.start_vertex];
-    return TurnedOffLine(line, v1.x, v1.y, v2.x, v2.y, wall);
-}
-
 bool CutWallsFit(const ConvexPiece* pieces, size_t piece_count, const IdealTiling& tiling) {
     // How far inside its ideal footprint a brush drawn in by the push must
     // stay: far beyond the roundings, so that no wall crosses it.
@@ -643,6 +632,23 @@ bool CutWallsFit(const ConvexPiece* pieces, size_t piece_count, const IdealTilin
     }
     return true;
 }
+
+namespace {
+
+// Whether `line` lies on a part of a wall of the current sector cut at a
+// rounded point, turned off the wall's own line; `wall` is then that line.
+bool TurnedOffWall(const SectorEdge& line, SectorEdge& wall) {
+    if (!OnSectorWall(line)) return false;
+    // The sector's own line, running as its edge runs.
+    const LineDef& linedef = level.linedefs[line.linedef];
+    const bool from_right = linedef.right_sidedef >= 0 &&
+                            level.sidedefs[linedef.right_sidedef].sector == level.current_sector;
+    const Vertex& v1 = level.vertexes[from_right ? linedef.start_vertex : linedef.end_vertex];
+    const Vertex& v2 = level.vertexes[from_right ? linedef.end_vertex : linedef.start_vertex];
+    return TurnedOffLine(line, v1.x, v1.y, v2.x, v2.y, wall);
+}
+
+}  // namespace
 
 int StraightenCutWalls(std::vector<ConvexPiece>& pieces, size_t piece_count) {
     int straightened = 0;

@@ -25,6 +25,10 @@ bool BoundsSector(const SectorEdge& edge) {
     return edge.other_sector != level.current_sector && (edge.dx != 0 || edge.dy != 0);
 }
 
+bool OnSectorWall(const SectorEdge& line) {
+    return line.from_linedef == 1 && line.linedef >= 0 && BoundsSector(line);
+}
+
 std::vector<SectorEdge> SectorBounds(const SectorEdge* outline, int count) {
     std::vector<SectorEdge> bounds;
     SectorBounds(outline, count, bounds);

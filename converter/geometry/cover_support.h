@@ -25,16 +25,15 @@ struct IdealTiling {
     std::vector<size_t> first;         // piece p's are corners[first[p] .. first[p + 1])
     std::vector<int32_t> turned;       // the clip lines of the sides so taken, piece by piece
     std::vector<SectorEdge> walls;     // the wall's line of each
-    std::vector<size_t>
-        first_turned;  // piece p's are turned[first_turned[p] .. first_turned[p + 1])
+    std::vector<size_t> first_turned;  // where each piece's turned sides start, as `first`
 };
 
-// Whether `line`, a side of a piece, lies on a part of a wall of the current
-// sector cut at a rounded point, turned off the wall's own line; `wall` is
-// then that line, running as `line` runs.
-bool TurnedOffWall(const SectorEdge& line, SectorEdge& wall);
-// The same where the wall's line, with the sector on its right, is known to
-// run from (x1, y1) to (x2, y2).
+// Whether `line`, a side of a piece, was made from a line that bounds the
+// current sector (it may be a part of it, cut at a rounded point).
+bool OnSectorWall(const SectorEdge& line);
+// Whether `line`, such a side, is turned off its wall's own line, which runs
+// from (x1, y1) to (x2, y2) with the sector on its right; `wall` is then that
+// line, running as `line` runs.
 bool TurnedOffLine(const SectorEdge& line, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                    SectorEdge& wall);
 

@@ -238,8 +238,8 @@ bool ProveTiling(const std::vector<SectorEdge>& bounds, const ConvexPiece* piece
             lines.emplace_back();
             SectorEdge wall;
             bool on_wall = false;
-            if (ideal && line.from_linedef == 1 && line.linedef >= 0 &&
-                static_cast<size_t>(line.linedef) < bound_of_line->size() && BoundsSector(line)) {
+            if (ideal && OnSectorWall(line) &&
+                static_cast<size_t>(line.linedef) < bound_of_line->size()) {
                 const int b = (*bound_of_line)[static_cast<size_t>(line.linedef)];
                 if (b >= 0) {
                     const SectorEdge& own = bounds[static_cast<size_t>(b)];

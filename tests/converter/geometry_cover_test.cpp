@@ -2,6 +2,7 @@
 // 2-unit band or inner lines of the sector lead it astray.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -209,6 +210,29 @@ TEST_F(CoverTest, TurnedWallsPassWithoutTheCheckOnlyWhereTheCheckPasses) {
         EXPECT_EQ(CutWallsFit(pieces.data(), 1, ideal), end_y < 0);
         EXPECT_EQ(BrushesCoverSector(bounds, pieces.data(), 1), end_y < 0);
     }
+}
+
+// A convex room whose south wall runs as two lines in a row is one piece
+// with a side on each of its lines: the piece's one side serves both.
+TEST_F(CoverTest, ConvexRoomWithAWallOfTwoLinesIsOnePiece) {
+    const std::vector<SectorEdge> outline =
+        OneRoom({{0, 0}, {0, 128}, {128, 128}, {128, 0}, {64, 0}}, 128);
+    const int count = static_cast<int>(outline.size());
+    const std::vector<SectorEdge> bounds = SectorBounds(outline.data(), count);
+    SectorCut cut;
+    CutSector(outline.data(), count, ChooseSplitter(outline.data(), count), cut);
+    ASSERT_EQ(cut.count, 1u);
+    EXPECT_TRUE(ExactConvexPiece(bounds, count, outline.data(), cut.pieces.data(), 1));
+    // Without the side on the south wall, neither of its lines has one.
+    std::vector<ConvexPiece> open = {cut.pieces[0]};
+    auto& polygon = open[0].polygon;
+    polygon.erase(std::remove_if(polygon.begin(), polygon.end(),
+                                 [&](const SectorEdge& e) {
+                                     const SectorEdge& line = open[0].clip[e.clip_index];
+                                     return line.y1 == 0 && line.y2 == 0;
+                                 }),
+                  polygon.end());
+    EXPECT_FALSE(ExactConvexPiece(bounds, count, outline.data(), open.data(), 1));
 }
 
 // The exact proof: an L-shaped room cut in two is tiled by its pieces; a
